@@ -1,0 +1,123 @@
+#include "binary.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+using Digits = std::vector<std::int32_t>;
+
+TEST(Convert, AppendsDigitsLeastSignificantFirst) {
+  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+  Digits power30(30, 0);
+  power30.push_back(1);
+  Digits min(31, 0);
+  min.push_back(-1);
+  const struct {
+    std::int32_t value;
+    Digits before;
+    Digits after;
+  } cases[] = {
+      {0, {}, {}},
+      {0, {1, 0}, {1, 0}},
+      {1, {}, {1}},
+      {6, {}, {0, 1, 1}},
+      {13, {}, {1, 0, 1, 1}},
+      {2, {7, 7}, {7, 7, 0, 1}},  // appends, never clears
+      {1 << 30, {}, power30},
+      {kMax, {}, Digits(31, 1)},
+      // Never passed by the program, but must end without overflow.
+      {-6, {}, {0, -1, -1}},
+      {kMin, {}, min},
+  };
+  for (const auto& c : cases) {
+    Digits digits = c.before;
+    convert(c.value, digits);
+    EXPECT_EQ(digits, c.after) << "value " << c.value;
+  }
+}
+
+TEST(Reverse, ReversesInPlace) {
+  const struct {
+    Digits before;
+    Digits after;
+  } cases[] = {
+      {{}, {}}, {{1}, {1}}, {{1, 2}, {2, 1}}, {{1, 2, 3}, {3, 2, 1}}, {{1, 2, 3, 4}, {4, 3, 2, 1}},
+  };
+  for (const auto& c : cases) {
+    Digits digits = c.before;
+    reverse(digits);
+    EXPECT_EQ(digits, c.after);
+  }
+}
+
+// Reading the digits back, most significant first, must give the value, and a
+// non-zero value must start with 1. Checked on every bit position and its
+// neighbours.
+TEST(ConvertThenReverse, ReadsBackAsTheValue) {
+  for (int bit = 0; bit < 31; ++bit) {
+    const std::int64_t power = std::int64_t{1} << bit;
+    for (const std::int64_t v : {power - 1, power, power + 1}) {
+      const auto value = static_cast<std::int32_t>(v);
+      Digits digits;
+      convert(value, digits);
+      reverse(digits);
+      std::int64_t back = 0;
+      for (const std::int32_t d : digits) {
+        ASSERT_TRUE(d == 0 || d == 1);
+        back = back * 2 + d;
+      }
+      EXPECT_EQ(back, value);
+      if (value != 0) {
+        EXPECT_EQ(digits.front(), 1) << "leading zero for " << value;
+      }
+    }
+  }
+}
+
+// Captures what std::cout receives and counts its flushes.
+class CoutCapture : public std::stringbuf {
+ public:
+  CoutCapture() : saved_(std::cout.rdbuf(this)) {}
+  ~CoutCapture() override { std::cout.rdbuf(saved_); }
+  CoutCapture(const CoutCapture&) = delete;
+  CoutCapture& operator=(const CoutCapture&) = delete;
+  int flushes() const { return flushes_; }
+
+ protected:
+  int sync() override {
+    ++flushes_;
+    return std::stringbuf::sync();
+  }
+
+ private:
+  std::streambuf* saved_;
+  int flushes_ = 0;
+};
+
+TEST(PrintData, WritesEachDigitAndASpaceThenFlushesTheLine) {
+  const struct {
+    Digits digits;
+    const char* line;
+  } cases[] = {
+      {{1, 1, 0, 1}, "1 1 0 1 \n"},
+      {{1}, "1 \n"},
+      {{}, "\n"},
+      {{-1, -1, 0}, "-1 -1 0 \n"},
+  };
+  for (const auto& c : cases) {
+    Digits digits = c.digits;
+    CoutCapture out;
+    printData(digits);
+    EXPECT_EQ(out.str(), c.line);
+    EXPECT_EQ(out.flushes(), 1) << "the line must be flushed";
+    EXPECT_EQ(digits, c.digits) << "printing must not change the digits";
+  }
+}
+
+}  // namespace
