@@ -32,7 +32,7 @@ inline void reverse(std::vector<std::int32_t>& digits) {
 
 // Write every digit followed by one space, the last one too, then end the
 // line and flush so that the result is out before the program goes on.
-inline void printData(std::vector<std::int32_t>& digits) {
+inline void printData(const std::vector<std::int32_t>& digits) {
   for (const std::int32_t digit : digits) {
     std::cout << digit << " ";
   }

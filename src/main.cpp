@@ -8,7 +8,6 @@
 #include "binary.hpp"
 
 int main() {
-  std::vector<std::int32_t> digits;
   // Negative until a read delivers a number, so that input which ends before
   // any number is not taken for an answer of 0.
   std::int32_t value = -1;
@@ -32,6 +31,7 @@ int main() {
   }
 
   if (status == EXIT_SUCCESS) {
+    std::vector<std::int32_t> digits;
     convert(value, digits);
     reverse(digits);
     printData(digits);

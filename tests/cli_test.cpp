@@ -7,11 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <memory>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -44,7 +47,9 @@ std::vector<std::string> command() {
 int spawn(const posix_spawn_file_actions_t* actions, pid_t* pid) {
   std::vector<std::string> words = command();
   std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
+  argv.reserve(words.size() + 1);
+  std::transform(words.begin(), words.end(), std::back_inserter(argv),
+                 [](std::string& word) { return word.data(); });
   argv.push_back(nullptr);
   return posix_spawnp(pid, argv[0], actions, nullptr, argv.data(), environ);
 }
@@ -59,10 +64,10 @@ using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
 
 File tempFile(const std::string& content = "") {
   File file(std::tmpfile(), &std::fclose);
-  if (file) {
-    std::fwrite(content.data(), 1, content.size(), file.get());
-    std::rewind(file.get());
+  if (!file || std::fwrite(content.data(), 1, content.size(), file.get()) != content.size()) {
+    throw std::runtime_error("cannot write a temporary file");
   }
+  std::rewind(file.get());
   return file;
 }
 
@@ -83,8 +88,7 @@ struct Outcome {
 };
 
 Outcome run(const std::string& input, Stdout where) {
-  File in = tempFile(input), out = tempFile(), err = tempFile();
-  if (!in || !out || !err) return {"", "no temporary file", -1};
+  const File in = tempFile(input), out = tempFile(), err = tempFile();
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, fileno(in.get()), 0);
