@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix: the program must run from
+# there, and its manual page must render without a single warning.
+set -euo pipefail
+build=$1
+command -v groff >/dev/null || { echo "groff not found: skipped"; exit 77; }
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+out=$(printf '5\n' | "$prefix/bin/tobinary")
+[ "$out" = "Enter a positive number?1 0 1 " ] || { echo "installed program wrote: $out"; exit 1; }
+
+page=$prefix/share/man/man1/tobinary.1
+warnings=$(groff -man -ww -z "$page" 2>&1)
+[ -z "$warnings" ] || { echo "$warnings"; exit 1; }
+grep -q '^\.SH EXIT STATUS' "$page" || { echo "no EXIT STATUS in $page"; exit 1; }
