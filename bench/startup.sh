@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# What one run of tobinary costs beside /bin/true and beside bc and python3
+# doing the same conversion, and whether its memory stays flat over a long
+# run of negative answers. It builds nothing and asserts nothing about
+# times; it fails only when memory grows by more than 1 MiB.
+#
+# usage: bench/startup.sh PROGRAM [RUNS] [NEGATIVES]
+#   RUNS       timed runs of each command, taken in turn (default 300)
+#   NEGATIVES  negative numbers fed before 5 in the long run (default 1000000)
+# Needs valgrind and GNU time (/usr/bin/time).
+set -euo pipefail
+
+if [ $# -lt 1 ] || [ ! -x "$1" ]; then
+  echo "usage: $0 PROGRAM [RUNS] [NEGATIVES]" >&2
+  exit 2
+fi
+for tool in valgrind /usr/bin/time; do
+  command -v "$tool" >/dev/null || { echo "$0: $tool not found" >&2; exit 2; }
+done
+program=$(realpath "$1")
+runs=${2:-300}
+negatives=${3:-1000000}
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+printf '13\n' >"$tmp/number"
+printf 'obase=2\n13\n' >"$tmp/bc"
+printf 'import sys\nn = int(sys.stdin.readline())\nprint("".join(d + " " for d in format(n, "b")) if n else "")\n' >"$tmp/tobinary.py"
+
+# Each command with the standard input it reads; /bin/true is the floor.
+names=(true tobinary)
+declare -A input=([true]=$tmp/number [tobinary]=$tmp/number [bc]=$tmp/bc [python3]=$tmp/number)
+cmd_true=(/bin/true)
+cmd_tobinary=("$program")
+cmd_bc=(bc)
+command -v bc >/dev/null && names+=(bc)
+# The interpreter itself, not a wrapper script that a version manager may
+# put first on PATH.
+if python=$(python3 -c 'import sys; print(sys.executable)' 2>/dev/null); then
+  names+=(python3)
+  cmd_python3=("$python" "$tmp/tobinary.py")
+fi
+
+instructions() {
+  local -n cmd=cmd_$1
+  valgrind --tool=callgrind --callgrind-out-file=/dev/null "${cmd[@]}" <"${input[$1]}" 2>&1 >/dev/null |
+    sed -n 's/.*Collected : *//p'
+}
+
+# Wall time in microseconds of starting the command from this shell and
+# waiting for it. The commands take turns, so that a slower stretch of the
+# machine falls on all of them alike.
+declare -A times
+for ((i = 0; i < runs; i++)); do
+  for name in "${names[@]}"; do
+    declare -n cmd=cmd_$name
+    start=$EPOCHREALTIME
+    "${cmd[@]}" <"${input[$name]}" >/dev/null
+    end=$EPOCHREALTIME
+    times[$name]+="$((10#${end/[.,]/} - 10#${start/[.,]/})) "
+  done
+done
+median() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+
+echo "One run with \"13\" as input; median of $runs timed runs each."
+printf '%-10s %14s %7s %11s %7s\n' command instructions ratio "median ms" ratio
+base_instr=$(instructions true)
+base_time=$(median true)
+for name in "${names[@]}"; do
+  instr=$(instructions "$name")
+  time=$(median "$name")
+  awk -v n="$name" -v i="$instr" -v bi="$base_instr" -v t="$time" -v bt="$base_time" \
+    'BEGIN { printf "%-10s %14d %7.2f %11.3f %7.2f\n", n, i, i / bi, t / 1000, t / bt }'
+done
+
+# The same program answering many negative numbers must not grow.
+awk -v n="$negatives" 'BEGIN { for (i = 0; i < n; i++) print -1; print 5 }' >"$tmp/negatives"
+measure() { /usr/bin/time -f '%e %M' -o "$tmp/usage" "$program" <"$1" >/dev/null && cat "$tmp/usage"; }
+read -r one_s one_kib < <(measure "$tmp/number")
+read -r long_s long_kib < <(measure "$tmp/negatives")
+echo
+printf '%-28s %9s %14s\n' run seconds "peak RSS KiB"
+printf '%-28s %9s %14s\n' "one number" "$one_s" "$one_kib"
+printf '%-28s %9s %14s\n' "$negatives negatives, then 5" "$long_s" "$long_kib"
+growth=$((long_kib - one_kib))
+if [ "$growth" -gt 1024 ]; then
+  echo "memory grew by $growth KiB over the long run"
+  exit 1
+fi
+echo "memory flat: $growth KiB more over the long run"
