@@ -56,30 +56,6 @@ TEST(Reverse, ReversesInPlace) {
   }
 }
 
-// Reading the digits back, most significant first, must give the value, and a
-// non-zero value must start with 1. Checked on every bit position and its
-// neighbours.
-TEST(ConvertThenReverse, ReadsBackAsTheValue) {
-  for (int bit = 0; bit < 31; ++bit) {
-    const std::int64_t power = std::int64_t{1} << bit;
-    for (const std::int64_t v : {power - 1, power, power + 1}) {
-      const auto value = static_cast<std::int32_t>(v);
-      Digits digits;
-      convert(value, digits);
-      reverse(digits);
-      std::int64_t back = 0;
-      for (const std::int32_t d : digits) {
-        ASSERT_TRUE(d == 0 || d == 1);
-        back = back * 2 + d;
-      }
-      EXPECT_EQ(back, value);
-      if (value != 0) {
-        EXPECT_EQ(digits.front(), 1) << "leading zero for " << value;
-      }
-    }
-  }
-}
-
 // Captures what std::cout receives and counts its flushes.
 class CoutCapture : public std::stringbuf {
  public:
