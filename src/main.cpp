@@ -11,11 +11,14 @@ int main() {
   // Negative until a read delivers a number, so that input which ends before
   // any number is not taken for an answer of 0.
   std::int32_t value = -1;
-  int status = EXIT_SUCCESS;
 
   for (;;) {
-    // std::cin is tied to std::cout: the prompt is flushed before each read.
-    std::cout << "Enter a positive number?";
+    // Flushed before each read, so that the prompt shows while the program
+    // waits and a failed write is known before more input is taken: once
+    // nothing can reach the reader, prompting on would never end.
+    if (!(std::cout << "Enter a positive number?").flush()) {
+      return EXIT_FAILURE;
+    }
     std::cin >> value;
     // A failed read may still deliver a value: 0 for text that holds no
     // number, 2147483647 for a number above it. Both are answers.
@@ -25,21 +28,14 @@ int main() {
     // Once the input has ended or failed, no further read can change the
     // value; asking again would loop forever.
     if (!std::cin) {
-      status = EXIT_FAILURE;
-      break;
+      return EXIT_FAILURE;
     }
   }
 
-  if (status == EXIT_SUCCESS) {
-    std::vector<std::int32_t> digits;
-    convert(value, digits);
-    reverse(digits);
-    printData(digits);
-  }
-
-  // A write that failed, here or earlier, must not end as success.
-  if (!std::cout.flush()) {
-    status = EXIT_FAILURE;
-  }
-  return status;
+  std::vector<std::int32_t> digits;
+  convert(value, digits);
+  reverse(digits);
+  printData(digits);
+  // printData flushes: a write that failed there must not end as success.
+  return std::cout ? EXIT_SUCCESS : EXIT_FAILURE;
 }

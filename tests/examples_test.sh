@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs every "$ " example in the manual page's EXAMPLES under /bin/sh, with
+# the program first on PATH, and compares what it writes with the lines the
+# rendered page shows under the command.
+#
+# usage: examples_test.sh PAGE PROGRAM  (TOBINARY_PROGRAM and
+# TOBINARY_LAUNCHER work as in the end-to-end tests)
+set -euo pipefail
+page=$1
+program=${TOBINARY_PROGRAM:-$2}
+command -v groff >/dev/null || { echo "groff not found: skipped"; exit 77; }
+bin=$(mktemp -d)
+trap 'rm -rf "$bin"' EXIT
+printf '#!/bin/sh\nexec %s "%s" "$@"\n' "${TOBINARY_LAUNCHER:-}" "$program" >"$bin/tobinary"
+chmod +x "$bin/tobinary"
+
+# Each example as a command and the lines shown under it, up to a blank
+# line, without the example's indentation; NUL after each.
+examples() {
+  groff -man -Tascii -P-cbou "$page" | awk '
+    function flush() { if (cmd != "") printf "%s%c%s%c", cmd, 0, want, 0; cmd = "" }
+    /^[A-Z]/ { flush(); in_examples = ($0 == "EXAMPLES"); next }
+    !in_examples { next }
+    /^ *\$ / { flush(); indent = index($0, "$"); cmd = substr($0, indent + 2); want = ""; next }
+    /^ *$/ { flush(); next }
+    cmd != "" { want = want substr($0, indent) "\n" }
+    END { flush() }'
+}
+
+count=0
+failed=0
+while IFS= read -r -d '' cmd && IFS= read -r -d '' want; do
+  count=$((count + 1))
+  # The rendered page drops trailing spaces, so they are dropped here too.
+  got=$(PATH="$bin:$PATH" /bin/sh -c "$cmd" 2>&1 | sed 's/ *$//'; echo .)
+  if [ "${got%.}" != "$want" ]; then
+    failed=$((failed + 1))
+    printf '$ %s\nthe page shows:\n%sthe command wrote:\n%s\n' "$cmd" "$want" "${got%.}"
+  fi
+done < <(examples)
+echo "$count examples, $failed differ"
+[ "$count" -gt 0 ] && [ "$failed" -eq 0 ]
