@@ -2,7 +2,8 @@
 # What one run of tobinary costs beside /bin/true and beside bc and python3
 # doing the same conversion, and whether its memory stays flat over a long
 # run of negative answers. It builds nothing and asserts nothing about
-# times; it fails only when memory grows by more than 1 MiB.
+# times; it fails when a run of tobinary counts more instructions than one
+# of /bin/true, or when memory grows by more than 1 MiB.
 #
 # usage: bench/startup.sh PROGRAM [RUNS] [NEGATIVES]
 #   RUNS       timed runs of each command, taken in turn (default 300)
@@ -68,10 +69,16 @@ base_instr=$(instructions true)
 base_time=$(median true)
 for name in "${names[@]}"; do
   instr=$(instructions "$name")
+  [ "$name" = tobinary ] && program_instr=$instr
   time=$(median "$name")
   awk -v n="$name" -v i="$instr" -v bi="$base_instr" -v t="$time" -v bt="$base_time" \
     'BEGIN { printf "%-10s %14d %7.2f %11.3f %7.2f\n", n, i, i / bi, t / 1000, t / bt }'
 done
+
+if [ "$program_instr" -gt "$base_instr" ]; then
+  echo "tobinary counts more instructions than /bin/true"
+  exit 1
+fi
 
 # The same program answering many negative numbers must not grow.
 awk -v n="$negatives" 'BEGIN { for (i = 0; i < n; i++) print -1; print 5 }' >"$tmp/negatives"

@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix: the program must run from
 # there, and its manual page must render without a single warning.
+#
+# usage: install_test.sh CMAKE BUILD_DIR CONFIG  (TOBINARY_LAUNCHER, if set,
+# goes in front of the program)
 set -euo pipefail
-build=$1
+cmake=$1
+build=$2
+config=$3
 command -v groff >/dev/null || { echo "groff not found: skipped"; exit 77; }
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
-out=$(printf '5\n' | "$prefix/bin/tobinary")
+"$cmake" --install "$build" --config "$config" --prefix "$prefix" >/dev/null
+# shellcheck disable=SC2086 # the launcher is words
+out=$(printf '5\n' | ${TOBINARY_LAUNCHER:-} "$prefix/bin/tobinary")
 [ "$out" = "Enter a positive number?1 0 1 " ] || { echo "installed program wrote: $out"; exit 1; }
 
 page=$prefix/share/man/man1/tobinary.1
