@@ -32,7 +32,7 @@ failed=0
 while IFS= read -r -d '' cmd && IFS= read -r -d '' want; do
   count=$((count + 1))
   # The rendered page drops trailing spaces, so they are dropped here too.
-  got=$(PATH="$bin:$PATH" /bin/sh -c "$cmd" 2>&1 | sed 's/ *$//'; echo .)
+  got=$(PATH="$bin:$PATH" timeout 10 /bin/sh -c "$cmd" 2>&1 | sed 's/ *$//'; echo .)
   if [ "${got%.}" != "$want" ]; then
     failed=$((failed + 1))
     printf '$ %s\nthe page shows:\n%sthe command wrote:\n%s\n' "$cmd" "$want" "${got%.}"

@@ -14,7 +14,7 @@ trap 'rm -rf "$prefix"' EXIT
 
 "$cmake" --install "$build" --config "$config" --prefix "$prefix" >/dev/null
 # shellcheck disable=SC2086 # the launcher is words
-out=$(printf '5\n' | ${TOBINARY_LAUNCHER:-} "$prefix/bin/tobinary")
+out=$(printf '5\n' | timeout 10 ${TOBINARY_LAUNCHER:-} "$prefix/bin/tobinary")
 [ "$out" = "Enter a positive number?1 0 1 " ] || { echo "installed program wrote: $out"; exit 1; }
 
 page=$prefix/share/man/man1/tobinary.1
