@@ -36,7 +36,7 @@ inline void printData(const std::vector<std::int32_t>& digits) {
   for (const std::int32_t digit : digits) {
     std::cout << digit << " ";
   }
-  std::cout << std::endl;
+  std::cout << '\n' << std::flush;
 }
 
 #endif

@@ -19,7 +19,7 @@ TEST(Convert, AppendsDigitsLeastSignificantFirst) {
   Digits min(31, 0);
   min.push_back(-1);
   const struct {
-    std::int32_t value;
+    std::int32_t value = 0;
     Digits before;
     Digits after;
   } cases[] = {
@@ -79,7 +79,7 @@ class CoutCapture : public std::stringbuf {
 TEST(PrintData, WritesEachDigitAndASpaceThenFlushesTheLine) {
   const struct {
     Digits digits;
-    const char* line;
+    const char* line = "";
   } cases[] = {
       {{1, 1, 0, 1}, "1 1 0 1 \n"},
       {{1}, "1 \n"},

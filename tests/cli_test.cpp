@@ -13,8 +13,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -54,9 +54,9 @@ std::vector<std::string> command() {
 
 // How the input is given: all at once then ended, written only once the
 // first prompt has been read back, or repeated for as long as it is taken.
-enum class Feed { kOnce, kAfterPrompt, kEndless };
+enum class Feed : std::uint8_t { kOnce, kAfterPrompt, kEndless };
 // Where standard output goes; kGone is a pipe whose reader has gone.
-enum class Stdout { kCaptured, kFull, kClosed, kGone, kGoneSigpipeIgnored };
+enum class Stdout : std::uint8_t { kCaptured, kFull, kClosed, kGone, kGoneSigpipeIgnored };
 
 struct Outcome {
   std::string out;
@@ -110,10 +110,11 @@ bool spawn(Stdout where, const Pipe& in, const Pipe& out, const Pipe& err, pid_t
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
 
   std::vector<std::string> words = command();
-  std::vector<char*> argv;
-  std::transform(words.begin(), words.end(), std::back_inserter(argv),
-                 [](std::string& word) { return word.data(); });
-  argv.push_back(nullptr);
+  // The exec family takes char* for historical reasons and writes nothing;
+  // the last element stays the null pointer that ends the list.
+  std::vector<char*> argv(words.size() + 1, nullptr);
+  std::transform(words.begin(), words.end(), argv.begin(),
+                 [](const std::string& word) { return const_cast<char*>(word.c_str()); });
   const int failed = posix_spawnp(pid, argv[0], &actions, &attr, argv.data(), environ);
   posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
@@ -186,12 +187,12 @@ TEST(Cli, AnswersEachInputExactly) {
   const auto endless = Feed::kEndless;
   const auto captured = Stdout::kCaptured;
   const struct {
-    const char* what;
+    const char* what = "";
     std::string input;
-    Feed feed;
-    Stdout where;
+    Feed feed = Feed::kOnce;
+    Stdout where = Stdout::kCaptured;
     std::string out;
-    int status;
+    int status = 0;
   } cases[] = {
       {"six", "6\n", once, captured, kPrompt + "1 1 0 \n", 0},
       {"thirteen", "13\n", once, captured, kPrompt + "1 1 0 1 \n", 0},
