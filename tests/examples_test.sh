@@ -11,7 +11,10 @@ program=${TOBINARY_PROGRAM:-$2}
 command -v groff >/dev/null || { echo "groff not found: skipped"; exit 77; }
 bin=$(mktemp -d)
 trap 'rm -rf "$bin"' EXIT
-printf '#!/bin/sh\nexec %s "%s" "$@"\n' "${TOBINARY_LAUNCHER:-}" "$program" >"$bin/tobinary"
+# The stand-in takes the program from the environment, so that no path is
+# pasted into a script; the launcher is words.
+export TOBINARY_LAUNCHER=${TOBINARY_LAUNCHER:-} TOBINARY_EXAMPLES_PROGRAM=$program
+printf '#!/bin/sh\nexec $TOBINARY_LAUNCHER "$TOBINARY_EXAMPLES_PROGRAM" "$@"\n' >"$bin/tobinary"
 chmod +x "$bin/tobinary"
 
 # Each example as a command and the lines shown under it, up to a blank

@@ -1,23 +1,27 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix: the program must run from
+# Installs the build into a temporary folder: the program must run from
 # there, and its manual page must render without a single warning.
 #
-# usage: install_test.sh CMAKE BUILD_DIR CONFIG  (TOBINARY_LAUNCHER, if set,
-# goes in front of the program)
+# usage: install_test.sh CMAKE BUILD_DIR CONFIG BINDIR MANDIR
+#   BINDIR, MANDIR  where the build installs the program and the manual
+#                   pages, in full; the install goes below a DESTDIR
+# (TOBINARY_LAUNCHER, if set, goes in front of the program)
 set -euo pipefail
 cmake=$1
 build=$2
 config=$3
+bindir=$4
+mandir=$5
 command -v groff >/dev/null || { echo "groff not found: skipped"; exit 77; }
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
+dest=$(mktemp -d)
+trap 'rm -rf "$dest"' EXIT
 
-"$cmake" --install "$build" --config "$config" --prefix "$prefix" >/dev/null
+DESTDIR=$dest "$cmake" --install "$build" --config "$config" >/dev/null
 # shellcheck disable=SC2086 # the launcher is words
-out=$(printf '5\n' | timeout 10 ${TOBINARY_LAUNCHER:-} "$prefix/bin/tobinary")
+out=$(printf '5\n' | timeout 10 ${TOBINARY_LAUNCHER:-} "$dest$bindir/tobinary")
 [ "$out" = "Enter a positive number?1 0 1 " ] || { echo "installed program wrote: $out"; exit 1; }
 
-page=$prefix/share/man/man1/tobinary.1
+page=$dest$mandir/man1/tobinary.1
 warnings=$(groff -man -ww -z "$page" 2>&1)
 [ -z "$warnings" ] || { echo "$warnings"; exit 1; }
 grep -q '^\.SH EXIT STATUS' "$page" || { echo "no EXIT STATUS in $page"; exit 1; }
