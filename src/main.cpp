@@ -1,5 +1,7 @@
 // tobinary: prompt for a number until one of 0 or more arrives, then write
 // its binary digits, most significant first, each followed by a space.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <iostream>
@@ -26,8 +28,14 @@ int main() {
       break;
     }
     // Once the input has ended or failed, no further read can change the
-    // value; asking again would loop forever.
+    // value; asking again would loop forever. At a terminal the line is
+    // ended, so that the shell's next prompt does not follow ours on it;
+    // elsewhere the output stays the prompts alone, which a reader can tell
+    // from an answer.
     if (!std::cin) {
+      if (isatty(STDOUT_FILENO) == 1) {
+        std::cout << '\n' << std::flush;
+      }
       return EXIT_FAILURE;
     }
   }

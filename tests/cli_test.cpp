@@ -7,14 +7,18 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,8 +59,19 @@ std::vector<std::string> command() {
 // How the input is given: all at once then ended, written only once the
 // first prompt has been read back, or repeated for as long as it is taken.
 enum class Feed : std::uint8_t { kOnce, kAfterPrompt, kEndless };
-// Where standard output goes; kGone is a pipe whose reader has gone.
-enum class Stdout : std::uint8_t { kCaptured, kFull, kClosed, kGone, kGoneSigpipeIgnored };
+// Where standard output goes. kGone is a pipe whose reader has gone;
+// kFileLimit a file that may grow to kFileLimit bytes, with SIGXFSZ ignored
+// so that a write past it fails instead of ending the program.
+enum class Stdout : std::uint8_t {
+  kCaptured,
+  kTerminal,
+  kFull,
+  kClosed,
+  kGone,
+  kGoneSigpipeIgnored,
+  kFileLimit
+};
+constexpr rlim_t kFileLimit = 1024;
 
 struct Outcome {
   std::string out;
@@ -65,10 +80,27 @@ struct Outcome {
   std::string fault;
 };
 
+struct Terminal {};
+
+// The test reads end 0; the program writes to end 1.
 class Pipe {
  public:
   Pipe() {
     if (pipe2(fds_, O_CLOEXEC) != 0) fds_[0] = fds_[1] = -1;
+  }
+  // A pseudo-terminal in place of the pipe, without output processing, so
+  // that the bytes read are those the program wrote.
+  explicit Pipe(Terminal /*unused*/) : fds_{posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC), -1} {
+    termios mode{};
+    if (fds_[0] >= 0 && grantpt(fds_[0]) == 0 && unlockpt(fds_[0]) == 0) {
+      fds_[1] = open(ptsname(fds_[0]), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    }
+    if (fds_[1] < 0 || tcgetattr(fds_[1], &mode) != 0) {
+      closeEnd(0);
+      return;
+    }
+    mode.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    if (tcsetattr(fds_[1], TCSANOW, &mode) != 0) closeEnd(0);
   }
   ~Pipe() {
     closeEnd(0);
@@ -87,7 +119,8 @@ class Pipe {
   int fds_[2];
 };
 
-bool spawn(Stdout where, const Pipe& in, const Pipe& out, const Pipe& err, pid_t* pid) {
+// file: the descriptor of the file that kFileLimit writes to.
+bool spawn(Stdout where, const Pipe& in, const Pipe& out, const Pipe& err, int file, pid_t* pid) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, in[0], 0);
@@ -95,17 +128,21 @@ bool spawn(Stdout where, const Pipe& in, const Pipe& out, const Pipe& err, pid_t
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
   } else if (where == Stdout::kClosed) {
     posix_spawn_file_actions_addclose(&actions, 1);
+  } else if (where == Stdout::kFileLimit) {
+    posix_spawn_file_actions_adddup2(&actions, file, 1);
   } else {
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
   }
   posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  // The tests ignore SIGPIPE so that a program that stops reading cannot end
-  // them; the program gets the default unless the row asks otherwise.
+  // The tests ignore SIGPIPE and SIGXFSZ so that a program that stops
+  // reading, or a file that may not grow, cannot end them; the program gets
+  // the defaults unless the row asks otherwise.
   posix_spawnattr_t attr;
   posix_spawnattr_init(&attr);
   sigset_t defaults;
   sigemptyset(&defaults);
   if (where != Stdout::kGoneSigpipeIgnored) sigaddset(&defaults, SIGPIPE);
+  if (where != Stdout::kFileLimit) sigaddset(&defaults, SIGXFSZ);
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
 
@@ -129,13 +166,43 @@ void drain(Pipe& pipe, std::string& text) {
   if (n == 0 || (n < 0 && errno != EAGAIN)) pipe.closeEnd(0);
 }
 
+// The file's content, read from its start.
+std::string contents(int fd) {
+  std::string text;
+  char buf[4096];
+  ssize_t n = 0;
+  while ((n = pread(fd, buf, sizeof buf, static_cast<off_t>(text.size()))) > 0) {
+    text.append(buf, static_cast<std::size_t>(n));
+  }
+  return text;
+}
+
 Outcome run(const std::string& input, Feed feed, Stdout where) {
-  if (signal(SIGPIPE, SIG_IGN) == SIG_ERR) return {"", "", -1, "cannot ignore SIGPIPE"};
-  Pipe in, out, err;
+  if (signal(SIGPIPE, SIG_IGN) == SIG_ERR || signal(SIGXFSZ, SIG_IGN) == SIG_ERR) {
+    return {"", "", -1, "cannot ignore SIGPIPE and SIGXFSZ"};
+  }
+  Pipe in, err;
+  Pipe out = where == Stdout::kTerminal ? Pipe(Terminal{}) : Pipe();
   if (!in.ok() || !out.ok() || !err.ok()) return {"", "", -1, "no pipes"};
-  if (where == Stdout::kGone || where == Stdout::kGoneSigpipeIgnored) out.closeEnd(0);
+  if (where != Stdout::kCaptured && where != Stdout::kTerminal) out.closeEnd(0);
+  // A file of no name, gone when the row ends.
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> tmp(
+      where == Stdout::kFileLimit ? std::tmpfile() : nullptr, &std::fclose);
+  const int file = tmp ? fileno(tmp.get()) : -1;
+  if (where == Stdout::kFileLimit && (file < 0 || fcntl(file, F_SETFD, FD_CLOEXEC) != 0)) {
+    return {"", "", -1, "no file"};
+  }
+  // The program inherits the file-size limit; the test writes no file
+  // while it is lowered.
+  rlimit saved{};
+  if (getrlimit(RLIMIT_FSIZE, &saved) != 0) return {"", "", -1, "no file-size limit"};
+  rlimit lowered = saved;
+  if (where == Stdout::kFileLimit) lowered.rlim_cur = std::min(saved.rlim_cur, kFileLimit);
   pid_t pid = 0;
-  if (!spawn(where, in, out, err, &pid)) return {"", "", -1, "cannot start the program"};
+  const bool started =
+      setrlimit(RLIMIT_FSIZE, &lowered) == 0 && spawn(where, in, out, err, file, &pid);
+  if (setrlimit(RLIMIT_FSIZE, &saved) != 0) std::abort();  // every later file would be cut
+  if (!started) return {"", "", -1, "cannot start the program"};
   in.closeEnd(0);
   out.closeEnd(1);
   err.closeEnd(1);
@@ -176,6 +243,7 @@ Outcome run(const std::string& input, Feed feed, Stdout where) {
     if (fds[1].revents != 0) drain(out, r.out);
     if (fds[2].revents != 0) drain(err, r.err);
   }
+  if (file >= 0) r.out = contents(file);
   if (exited && WIFEXITED(wstatus)) r.status = WEXITSTATUS(wstatus);
   if (exited && WIFSIGNALED(wstatus)) r.status = 128 + WTERMSIG(wstatus);
   return r;
@@ -217,7 +285,16 @@ TEST(Cli, AnswersEachInputExactly) {
       {"negative, line end", "-5\n", once, captured, prompts(2), 1},
       {"below smallest", "-99999999999\n", once, captured, kPrompt, 1},
       {"many negatives", repeat("-1\n", 10000), once, captured, prompts(10001), 1},
+      // At a terminal the line is ended, so that the shell's prompt starts
+      // on a line of its own; elsewhere the prompts alone tell that no
+      // answer came.
+      {"empty, at a terminal", "", once, Stdout::kTerminal, kPrompt + "\n", 1},
+      {"negative, at a terminal", "-5\n", once, Stdout::kTerminal, prompts(2) + "\n", 1},
+      {"thirteen, at a terminal", "13\n", once, Stdout::kTerminal, kPrompt + "1 1 0 1 \n", 0},
       {"full output", "13\n", once, Stdout::kFull, "", 1},
+      // The prompts fit below the limit, the digit line does not.
+      {"digit line past a file-size limit", repeat("-1\n", 41) + "2147483647\n", once,
+       Stdout::kFileLimit, (prompts(42) + allOnes).substr(0, kFileLimit), 1},
       {"closed output", "13\n", once, Stdout::kClosed, "", 1},
       // Once nothing it writes can arrive, the program stops at once, even
       // though the input never ends.
