@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Builds the Debian package and checks that it holds the program and its
-# manual page, that it is for the machine the program was built for, and
-# that a dynamically linked program's package declares the libraries it
-# needs.
+# Builds the Debian package and checks that it holds the program, its
+# manual page, changelog and copyright file; that lintian finds nothing to
+# warn of; that the changelog's newest entry is the package's version; that
+# it is for the machine the program was built for; and that a dynamically
+# linked program's package declares the libraries it needs. cpack rewrites
+# the build's install_manifest.txt, which tells a user what to uninstall:
+# it is put back as it was.
 #
 # usage: package_test.sh CPACK BUILD_DIR CONFIG PROGRAM SHLIBDEPS
 #   SHLIBDEPS  1 where cpack is to find the libraries a dynamic program needs
@@ -12,32 +15,53 @@ build=$2
 config=$3
 program=$4
 shlibdeps=$5
-needs=(dpkg-deb readelf)
+needs=(dpkg-deb dpkg-architecture readelf lintian)
 # Without these, cpack fails or quietly builds a package with no Depends.
 [ "$shlibdeps" = 1 ] && needs+=(file dpkg-shlibdeps)
 for tool in "${needs[@]}"; do
   command -v "$tool" >/dev/null || { echo "$tool not found: skipped"; exit 77; }
 done
 out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
+manifest=$build/install_manifest.txt
+[ ! -e "$manifest" ] || cp -p "$manifest" "$out.manifest"
+trap 'if [ -e "$out.manifest" ]; then mv "$out.manifest" "$manifest"; else rm -f "$manifest"; fi; rm -rf "$out"' EXIT
+fail() { echo "$@"; exit 1; }
 
 "$cpack" -G DEB -C "$config" --config "$build/CPackConfig.cmake" -B "$out" >/dev/null
 debs=("$out"/*.deb)
-field() { dpkg-deb -f "${debs[0]}" "$1"; }
-contents=$(dpkg-deb -c "${debs[0]}")
-for file in ./usr/bin/tobinary ./usr/share/man/man1/tobinary.1; do
-  grep -q " $file\$" <<<"$contents" || { echo "$file missing from the package:"; echo "$contents"; exit 1; }
+deb=${debs[0]}
+field() { dpkg-deb -f "$deb" "$1"; }
+contents=$(dpkg-deb -c "$deb")
+doc=./usr/share/doc/tobinary
+for file in ./usr/bin/tobinary ./usr/share/man/man1/tobinary.1.gz $doc/changelog.gz $doc/copyright; do
+  grep -q " $file\$" <<<"$contents" || fail "$file missing from the package:"$'\n'"$contents"
 done
-field Description | grep -q . || { echo "package has no description"; exit 1; }
 
-machine=$(readelf -h "$program" | sed -n 's/^ *Machine: *//p')
+# Errors and warnings fail, as does lintian failing to run at all;
+# informational tags are left alone.
+lintian --fail-on error,warning "$deb" || fail "lintian finds the above in $(basename "$deb")"
+
+dpkg-deb --fsys-tarfile "$deb" | tar -xOf - "$doc/changelog.gz" | gzip -dc >"$out/changelog"
+newest=$(sed -n '1s/^tobinary (\([^)]*\)).*/\1/p' "$out/changelog")
+[ "$newest" = "$(field Version)" ] || fail "changelog's newest entry is '$newest', the package is $(field Version)"
+
+# The Debian architecture of the program's ELF machine, mapped as configure
+# maps the compiler's target.
+header=$(readelf -h "$program")
+machine=$(sed -n 's/^ *Machine: *//p' <<<"$header")
 case $machine in
-  *X86-64) arch=amd64 ;;
-  AArch64) arch=arm64 ;;
-  *) arch=$(field Architecture) ;;  # a machine this test does not know
+  *X86-64) triplet=x86_64-linux-gnu ;;
+  AArch64) triplet=aarch64-linux-gnu ;;
+  "Intel 80386") triplet=i686-linux-gnu ;;
+  ARM) triplet=arm-linux-gnueabi && grep -q 'hard-float' <<<"$header" && triplet=arm-linux-gnueabihf ;;
+  PowerPC64) triplet=powerpc64-linux-gnu && grep -q 'little endian' <<<"$header" && triplet=powerpc64le-linux-gnu ;;
+  RISC-V) triplet=riscv64-linux-gnu ;;
+  "IBM S/390") triplet=s390x-linux-gnu ;;
+  *) fail "this test does not know the machine '$machine'" ;;
 esac
-[ "$(field Architecture)" = "$arch" ] || { echo "package for $(field Architecture), program for $machine"; exit 1; }
+arch=$(dpkg-architecture -t"$triplet" -qDEB_HOST_ARCH 2>/dev/null)
+[ "$(field Architecture)" = "$arch" ] || fail "package for $(field Architecture), program for $machine ($arch)"
 if [ "$shlibdeps" = 1 ]; then
-  grep -q 'libc6' <<<"$(field Depends)" || { echo "dynamic program, but Depends is: '$(field Depends)'"; exit 1; }
+  grep -q 'libc6' <<<"$(field Depends)" || fail "dynamic program, but Depends is: '$(field Depends)'"
 fi
-echo "$(basename "${debs[0]}"): program and manual page; Depends: '$(field Depends)'"
+echo "$(basename "$deb"): lintian finds nothing; version $newest; Depends: '$(field Depends)'"
