@@ -183,7 +183,10 @@ Outcome run(const std::string& input, Feed feed, Stdout where) {
   }
   Pipe in, err;
   Pipe out = where == Stdout::kTerminal ? Pipe(Terminal{}) : Pipe();
-  if (!in.ok() || !out.ok() || !err.ok()) return {"", "", -1, "no pipes"};
+  if (!in.ok() || !out.ok() || !err.ok()) {
+    return {"", "", -1,
+            where == Stdout::kTerminal ? "no pseudo-terminal (is /dev/pts mounted?)" : "no pipes"};
+  }
   if (where != Stdout::kCaptured && where != Stdout::kTerminal) out.closeEnd(0);
   // A file of no name, gone when the row ends.
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> tmp(
