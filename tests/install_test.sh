@@ -1,31 +1,46 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary folder: the program must run from
-# there, and its manual page, installed compressed, must render without a
-# single warning. The build's install_manifest.txt, which tells a user what
-# to uninstall, is left as it was.
+# Installs the build into a new prefix under each umask a user may have: the
+# program must run from there, its manual page, installed compressed, must
+# render without a single warning, every directory must be 0755 and every
+# file 0644 (the program 0755), and the lintian overrides must stay out.
+# Then, after a package has been built from the same tree, the uninstall
+# script must remove all that the install made, the prefix included.
 #
-# usage: install_test.sh CMAKE BUILD_DIR CONFIG BINDIR MANDIR
-#   BINDIR, MANDIR  where the build installs the program and the manual
-#                   pages, in full; the install goes below a DESTDIR
+# usage: install_test.sh CMAKE CPACK BUILD_DIR CONFIG
 # (TOBINARY_LAUNCHER, if set, goes in front of the program)
 set -euo pipefail
+export LC_ALL=C  # other programs' output, as this script reads it
 cmake=$1
-build=$2
-config=$3
-bindir=$4
-mandir=$5
+cpack=$2
+build=$3
+config=$4
 command -v groff >/dev/null || { echo "groff not found: skipped"; exit 77; }
-dest=$(mktemp -d)
-manifest=$build/install_manifest.txt
-[ ! -e "$manifest" ] || cp -p "$manifest" "$dest.manifest"
-trap 'if [ -e "$dest.manifest" ]; then mv "$dest.manifest" "$manifest"; else rm -f "$manifest"; fi; rm -rf "$dest"' EXIT
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "$@"; exit 1; }
 
-DESTDIR=$dest "$cmake" --install "$build" --config "$config" >/dev/null
-# shellcheck disable=SC2086 # the launcher is words
-out=$(printf '5\n' | timeout 10 ${TOBINARY_LAUNCHER:-} "$dest$bindir/tobinary")
-[ "$out" = "Enter a positive number?1 0 1 " ] || { echo "installed program wrote: $out"; exit 1; }
+for mask in 077 002; do
+  prefix=$tmp/$mask/usr
+  (umask "$mask" && "$cmake" --install "$build" --config "$config" --prefix "$prefix" >/dev/null)
+  modes=$(cd "$prefix" && find . -printf '%M %p\n' | sort -k2)
+  odd=$(grep -vE '^(drwxr-xr-x |-rw-r--r-- |-rwxr-xr-x \./bin/tobinary$)' <<<"$modes" || true)
+  [ -z "$odd" ] || fail "under umask $mask, not 0755 for a directory and 0644 for a file:"$'\n'"$odd"
+  [ ! -e "$prefix/share/lintian" ] || fail "the lintian overrides are installed outside the package"
 
-page=$(gzip -dc "$dest$mandir/man1/tobinary.1.gz")
-warnings=$(groff -man -ww -z <<<"$page" 2>&1)
-[ -z "$warnings" ] || { echo "$warnings"; exit 1; }
-grep -q '^\.SH EXIT STATUS' <<<"$page" || { echo "no EXIT STATUS in the installed page"; exit 1; }
+  # shellcheck disable=SC2086 # the launcher is words
+  out=$(printf '5\n' | timeout 10 ${TOBINARY_LAUNCHER:-} "$prefix/bin/tobinary")
+  [ "$out" = "Enter a positive number?1 0 1 " ] || fail "installed program wrote: $out"
+  page=$(gzip -dc "$prefix/share/man/man1/tobinary.1.gz")
+  warnings=$(groff -man -ww -z <<<"$page" 2>&1)
+  [ -z "$warnings" ] || fail "$warnings"
+  grep -q '^\.SH EXIT STATUS' <<<"$page" || fail "no EXIT STATUS in the installed page"
+done
+
+# Packing runs the install rules again, into a folder of its own; what
+# this install put in place must still be what its uninstall removes.
+"$cpack" -G DEB -C "$config" --config "$build/CPackConfig.cmake" -B "$tmp/pack" \
+  -D CPACK_DEBIAN_PACKAGE_SHLIBDEPS=OFF >/dev/null
+for mask in 077 002; do
+  sh "$tmp/$mask/usr/share/tobinary/uninstall.sh"
+  [ ! -e "$tmp/$mask" ] || fail "the uninstall script left:"$'\n'"$(find "$tmp/$mask")"
+done

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Builds the Debian package and checks that it holds the program, its
-# manual page, changelog and copyright file; that lintian finds nothing to
-# warn of; that the changelog's newest entry is the package's version; that
-# it is for the machine the program was built for; and that a dynamically
-# linked program's package declares the libraries it needs. cpack rewrites
-# the build's install_manifest.txt, which tells a user what to uninstall:
-# it is put back as it was.
+# Builds the Debian package under umask 077 and checks that it holds the
+# program, its manual page, changelog and copyright file, and for a static
+# program the lintian overrides; that every directory in it is 0755 and
+# every file 0644 (the program 0755); that lintian finds nothing to warn
+# of; that the changelog's newest entry is the package's version; that it
+# is for the machine the program was built for; and that a dynamically
+# linked program's package declares the libraries it needs.
 #
 # usage: package_test.sh CPACK BUILD_DIR CONFIG PROGRAM SHLIBDEPS
 #   SHLIBDEPS  1 where cpack is to find the libraries a dynamic program needs
 set -euo pipefail
+export LC_ALL=C  # other programs' output, as this script reads it
 cpack=$1
 build=$2
 config=$3
@@ -22,20 +23,22 @@ for tool in "${needs[@]}"; do
   command -v "$tool" >/dev/null || { echo "$tool not found: skipped"; exit 77; }
 done
 out=$(mktemp -d)
-manifest=$build/install_manifest.txt
-[ ! -e "$manifest" ] || cp -p "$manifest" "$out.manifest"
-trap 'if [ -e "$out.manifest" ]; then mv "$out.manifest" "$manifest"; else rm -f "$manifest"; fi; rm -rf "$out"' EXIT
+trap 'rm -rf "$out"' EXIT
 fail() { echo "$@"; exit 1; }
 
-"$cpack" -G DEB -C "$config" --config "$build/CPackConfig.cmake" -B "$out" >/dev/null
+(umask 077 && "$cpack" -G DEB -C "$config" --config "$build/CPackConfig.cmake" -B "$out" >/dev/null)
 debs=("$out"/*.deb)
 deb=${debs[0]}
 field() { dpkg-deb -f "$deb" "$1"; }
 contents=$(dpkg-deb -c "$deb")
 doc=./usr/share/doc/tobinary
-for file in ./usr/bin/tobinary ./usr/share/man/man1/tobinary.1.gz $doc/changelog.gz $doc/copyright; do
+files=(./usr/bin/tobinary ./usr/share/man/man1/tobinary.1.gz "$doc/changelog.gz" "$doc/copyright")
+[ "$shlibdeps" = 1 ] || files+=(./usr/share/lintian/overrides/tobinary)
+for file in "${files[@]}"; do
   grep -q " $file\$" <<<"$contents" || fail "$file missing from the package:"$'\n'"$contents"
 done
+odd=$(grep -vE '^(drwxr-xr-x |-rw-r--r-- |-rwxr-xr-x .* \./usr/bin/tobinary$)' <<<"$contents" || true)
+[ -z "$odd" ] || fail "not 0755 for a directory and 0644 for a file:"$'\n'"$odd"
 
 # Errors and warnings fail, as does lintian failing to run at all;
 # informational tags are left alone.

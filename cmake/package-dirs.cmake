@@ -1,0 +1,12 @@
+# Run by cpack once the files to pack are in place, before it packs them:
+# every directory in the package 0755, as Debian has them. cpack makes some
+# of them itself (usr, above the prefix) with the packer's umask applied.
+file(GLOB_RECURSE paths LIST_DIRECTORIES true "${CPACK_TEMPORARY_DIRECTORY}/*")
+set(dirs)
+foreach(path IN LISTS paths)
+  if(IS_DIRECTORY "${path}" AND NOT IS_SYMLINK "${path}")
+    list(APPEND dirs "${path}")
+  endif()
+endforeach()
+file(CHMOD ${dirs} DIRECTORY_PERMISSIONS
+  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
