@@ -2,7 +2,10 @@
 # What one run of tobinary costs beside /bin/true and beside bc and python3
 # doing the same conversion, and whether its memory stays flat over a long
 # run of negative answers. It builds nothing and asserts nothing about
-# times. It fails when an instruction count cannot be had, when a static-pie
+# times: a run takes about a millisecond, most of it the shell's fork and
+# exec, and its wall time moves with whatever else the machine does, so
+# it prints the median with the spread of the middle half of the runs, and
+# compares instruction counts, which stay the same from run to run. It fails when an instruction count cannot be had, when a static-pie
 # tobinary counts more instructions than /bin/true (a program linked
 # otherwise is only reported: it loads the C++ runtime or is linked
 # without the randomisation that static-pie pays for), or when memory grows
@@ -13,6 +16,7 @@
 #   NEGATIVES  negative numbers fed before 5 in the long run (default 1000000)
 # Needs valgrind, GNU time (/usr/bin/time) and readelf.
 set -euo pipefail
+export LC_ALL=C  # other programs' output, as this script reads it
 
 if [ $# -lt 1 ] || [ ! -x "$1" ]; then
   echo "usage: $0 PROGRAM [RUNS] [NEGATIVES]" >&2
@@ -34,12 +38,16 @@ printf 'import sys\nn = int(sys.stdin.readline())\nprint("".join(d + " " for d i
 # Each command with the standard input it reads; /bin/true is the floor.
 names=(true tobinary)
 declare -A input=([true]=$tmp/number [tobinary]=$tmp/number [bc]=$tmp/bc [python3]=$tmp/number)
-cmd_true=(/bin/true)
-cmd_tobinary=("$program")
-cmd_bc=(bc)
+# shellcheck disable=SC2034 # each is read through a nameref, cmd_$name
+{
+  cmd_true=(/bin/true)
+  cmd_tobinary=("$program")
+  cmd_bc=(bc)
+}
 command -v bc >/dev/null && names+=(bc)
 # The interpreter itself, not a wrapper script that a version manager may
 # put first on PATH.
+# shellcheck disable=SC2034 # as above
 if python=$(python3 -c 'import sys; print(sys.executable)' 2>/dev/null); then
   names+=(python3)
   cmd_python3=("$python" "$tmp/tobinary.py")
@@ -69,18 +77,22 @@ for ((i = 0; i < runs; i++)); do
     times[$name]+="$((10#${end/[.,]/} - 10#${start/[.,]/})) "
   done
 done
-median() { tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n | awk '{a[NR] = $1} END {print a[int((NR + 1) / 2)]}'; }
+# The first quartile, the median and the third quartile, in microseconds.
+quartiles() {
+  tr ' ' '\n' <<<"${times[$1]}" | grep . | sort -n |
+    awk '{a[NR] = $1} END {print a[int((NR + 3) / 4)], a[int((NR + 1) / 2)], a[int((3 * NR + 3) / 4)]}'
+}
 
-echo "One run with \"13\" as input; median of $runs timed runs each."
-printf '%-10s %14s %7s %11s %7s\n' command instructions ratio "median ms" ratio
+echo "One run with \"13\" as input; wall time over $runs timed runs each."
+printf '%-10s %14s %7s %11s %15s %7s\n' command instructions ratio "median ms" "middle half ms" ratio
 base_instr=$(instructions true)
-base_time=$(median true)
+read -r _ base_time _ < <(quartiles true)
 for name in "${names[@]}"; do
   instr=$(instructions "$name")
   [ "$name" = tobinary ] && program_instr=$instr
-  time=$(median "$name")
-  awk -v n="$name" -v i="$instr" -v bi="$base_instr" -v t="$time" -v bt="$base_time" \
-    'BEGIN { printf "%-10s %14d %7.2f %11.3f %7.2f\n", n, i, i / bi, t / 1000, t / bt }'
+  read -r q1 time q3 < <(quartiles "$name")
+  awk -v n="$name" -v i="$instr" -v bi="$base_instr" -v t="$time" -v bt="$base_time" -v q1="$q1" -v q3="$q3" \
+    'BEGIN { printf "%-10s %14d %7.2f %11.3f %7.3f-%-7.3f %7.2f\n", n, i, i / bi, t / 1000, q1 / 1000, q3 / 1000, t / bt }'
 done
 
 headers=$(readelf -hl "$program")

@@ -6,6 +6,7 @@
 # usage: examples_test.sh PAGE PROGRAM  (TOBINARY_PROGRAM and
 # TOBINARY_LAUNCHER work as in the end-to-end tests)
 set -euo pipefail
+export LC_ALL=C  # other programs' output, as this script reads it
 page=$1
 program=${TOBINARY_PROGRAM:-$2}
 command -v groff >/dev/null || { echo "groff not found: skipped"; exit 77; }
@@ -14,6 +15,7 @@ trap 'rm -rf "$bin"' EXIT
 # The stand-in takes the program from the environment, so that no path is
 # pasted into a script; the launcher is words.
 export TOBINARY_LAUNCHER=${TOBINARY_LAUNCHER:-} TOBINARY_EXAMPLES_PROGRAM=$program
+# shellcheck disable=SC2016 # the stand-in expands them when it runs
 printf '#!/bin/sh\nexec $TOBINARY_LAUNCHER "$TOBINARY_EXAMPLES_PROGRAM" "$@"\n' >"$bin/tobinary"
 chmod +x "$bin/tobinary"
 

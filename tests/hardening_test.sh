@@ -12,6 +12,7 @@
 #   MODE        static-pie, static or dynamic
 #   PROTECTION  relro, now, noexecstack or canary
 set -euo pipefail
+export LC_ALL=C  # other programs' output, as this script reads it
 program=$1
 readelf=${2:-readelf}
 objdump=${3:-objdump}
