@@ -57,8 +57,9 @@ std::vector<std::string> command() {
 }
 
 // How the input is given: all at once then ended, written only once the
-// first prompt has been read back, or repeated for as long as it is taken.
-enum class Feed : std::uint8_t { kOnce, kAfterPrompt, kEndless };
+// first prompt has been read back, repeated for as long as it is taken, or
+// as a regular file, whose offset afterwards tells how much the program took.
+enum class Feed : std::uint8_t { kOnce, kAfterPrompt, kEndless, kFile };
 // Where standard output goes. kGone is a pipe whose reader has gone;
 // kFileLimit a file that may grow to kFileLimit bytes, with SIGXFSZ ignored
 // so that a write past it fails instead of ending the program.
@@ -78,6 +79,7 @@ struct Outcome {
   std::string err;
   int status = -1;  // exit status, or 128 + the signal that ended it
   std::string fault;
+  off_t taken = -1;  // bytes of a file input that the program read
 };
 
 struct Terminal {};
@@ -119,11 +121,12 @@ class Pipe {
   int fds_[2];
 };
 
-// file: the descriptor of the file that kFileLimit writes to.
-bool spawn(Stdout where, const Pipe& in, const Pipe& out, const Pipe& err, int file, pid_t* pid) {
+// input: the program's standard input; file: the descriptor of the file
+// that kFileLimit writes to.
+bool spawn(Stdout where, int input, const Pipe& out, const Pipe& err, int file, pid_t* pid) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+  posix_spawn_file_actions_adddup2(&actions, input, 0);
   if (where == Stdout::kFull) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
   } else if (where == Stdout::kClosed) {
@@ -166,6 +169,16 @@ void drain(Pipe& pipe, std::string& text) {
   if (n == 0 || (n < 0 && errno != EAGAIN)) pipe.closeEnd(0);
 }
 
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+// A file of no name, where wanted, gone when the row ends; the program gets
+// it only as the descriptor its row names.
+File unnamedFile(bool wanted) {
+  File file(wanted ? std::tmpfile() : nullptr, &std::fclose);
+  if (file && fcntl(fileno(file.get()), F_SETFD, FD_CLOEXEC) != 0) file.reset();
+  return file;
+}
+
 // The file's content, read from its start.
 std::string contents(int fd) {
   std::string text;
@@ -188,11 +201,14 @@ Outcome run(const std::string& input, Feed feed, Stdout where) {
             where == Stdout::kTerminal ? "no pseudo-terminal (is /dev/pts mounted?)" : "no pipes"};
   }
   if (where != Stdout::kCaptured && where != Stdout::kTerminal) out.closeEnd(0);
-  // A file of no name, gone when the row ends.
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> tmp(
-      where == Stdout::kFileLimit ? std::tmpfile() : nullptr, &std::fclose);
+  // Files of no name, gone when the row ends.
+  const File tmp = unnamedFile(where == Stdout::kFileLimit);
   const int file = tmp ? fileno(tmp.get()) : -1;
-  if (where == Stdout::kFileLimit && (file < 0 || fcntl(file, F_SETFD, FD_CLOEXEC) != 0)) {
+  const File inputFile = unnamedFile(feed == Feed::kFile);
+  const int inFile = inputFile ? fileno(inputFile.get()) : -1;
+  if ((where == Stdout::kFileLimit && file < 0) ||
+      (feed == Feed::kFile && (inFile < 0 || pwrite(inFile, input.data(), input.size(), 0) !=
+                                                 static_cast<ssize_t>(input.size())))) {
     return {"", "", -1, "no file"};
   }
   // The program inherits the file-size limit; the test writes no file
@@ -202,11 +218,12 @@ Outcome run(const std::string& input, Feed feed, Stdout where) {
   rlimit lowered = saved;
   if (where == Stdout::kFileLimit) lowered.rlim_cur = std::min(saved.rlim_cur, kFileLimit);
   pid_t pid = 0;
-  const bool started =
-      setrlimit(RLIMIT_FSIZE, &lowered) == 0 && spawn(where, in, out, err, file, &pid);
+  const bool started = setrlimit(RLIMIT_FSIZE, &lowered) == 0 &&
+                       spawn(where, feed == Feed::kFile ? inFile : in[0], out, err, file, &pid);
   if (setrlimit(RLIMIT_FSIZE, &saved) != 0) std::abort();  // every later file would be cut
   if (!started) return {"", "", -1, "cannot start the program"};
   in.closeEnd(0);
+  if (feed == Feed::kFile) in.closeEnd(1);
   out.closeEnd(1);
   err.closeEnd(1);
   for (const int fd : {in[1], out[0], err[0]}) {
@@ -247,6 +264,7 @@ Outcome run(const std::string& input, Feed feed, Stdout where) {
     if (fds[2].revents != 0) drain(err, r.err);
   }
   if (file >= 0) r.out = contents(file);
+  if (inFile >= 0) r.taken = lseek(inFile, 0, SEEK_CUR);
   if (exited && WIFEXITED(wstatus)) r.status = WEXITSTATUS(wstatus);
   if (exited && WIFSIGNALED(wstatus)) r.status = 128 + WTERMSIG(wstatus);
   return r;
@@ -264,6 +282,7 @@ TEST(Cli, AnswersEachInputExactly) {
     Stdout where = Stdout::kCaptured;
     std::string out;
     int status = 0;
+    off_t taken = 0;  // checked where the input is a file
   } cases[] = {
       {"six", "6\n", once, captured, kPrompt + "1 1 0 \n", 0},
       {"thirteen", "13\n", once, captured, kPrompt + "1 1 0 1 \n", 0},
@@ -299,6 +318,10 @@ TEST(Cli, AnswersEachInputExactly) {
       {"digit line past a file-size limit", repeat("-1\n", 41) + "2147483647\n", once,
        Stdout::kFileLimit, (prompts(42) + allOnes).substr(0, kFileLimit), 1},
       {"closed output", "13\n", once, Stdout::kClosed, "", 1},
+      // Once output has failed, no more input is taken. At exit the C
+      // library leaves a file's offset just past what the program took.
+      {"input a file", "-1\n5\n", Feed::kFile, captured, prompts(2) + "1 0 1 \n", 0, 4},
+      {"full output, input a file", "-1\n5\n", Feed::kFile, Stdout::kFull, "", 1, 0},
       // Once nothing it writes can arrive, the program stops at once, even
       // though the input never ends.
       {"endless negatives, full output", "-1\n", endless, Stdout::kFull, "", 1},
@@ -312,6 +335,9 @@ TEST(Cli, AnswersEachInputExactly) {
     EXPECT_EQ(r.out, c.out) << c.what;
     EXPECT_EQ(r.err, "") << c.what;
     EXPECT_EQ(r.status, c.status) << c.what;
+    if (c.feed == Feed::kFile) {
+      EXPECT_EQ(r.taken, c.taken) << c.what;
+    }
     if (!r.fault.empty()) break;  // a runaway program would run away in every row after
   }
 }
