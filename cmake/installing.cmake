@@ -33,10 +33,10 @@ function(tobinary_make_dirs)
 endfunction()
 
 # tobinary_write_uninstall(FILE OWN_DIR...): writes FILE, relative to the
-# prefix, a shell script that removes every file this install has put in
-# place (itself included), then the directories it made and OWN_DIRs (the
-# ones named after the program, made by an earlier install perhaps), each
-# where nothing else has put files in it. It lives in the prefix, so that
+# prefix, making its directory first, a shell script that removes every
+# file this install has put in place (itself included), then the
+# directories it made and OWN_DIRs (the ones named after the program, made
+# by an earlier install perhaps), each where nothing else is in it. It lives in the prefix, so that
 # no later build, package or install from the build tree can change it.
 # Not under DESTDIR: a staged install is for a package, whose own manager
 # keeps the list.
@@ -44,6 +44,8 @@ function(tobinary_write_uninstall file)
   if(NOT "$ENV{DESTDIR}" STREQUAL "")
     return()
   endif()
+  get_filename_component(dir "${file}" DIRECTORY)
+  tobinary_make_dirs("${dir}")
   set(script "${CMAKE_INSTALL_PREFIX}/${file}")
   set(dirs)
   foreach(dir IN LISTS ARGN)

@@ -4,7 +4,8 @@
 # render without a single warning, every directory must be 0755 and every
 # file 0644 (the program 0755), and the lintian overrides must stay out.
 # Then, after a package has been built from the same tree, the uninstall
-# script must remove all that the install made, the prefix included.
+# script must remove all that the install made, the prefix included. A
+# staged install, under DESTDIR, must write no uninstall script.
 #
 # usage: install_test.sh CMAKE CPACK BUILD_DIR CONFIG
 # (TOBINARY_LAUNCHER, if set, goes in front of the program)
@@ -35,6 +36,11 @@ for mask in 077 002; do
   [ -z "$warnings" ] || fail "$warnings"
   grep -q '^\.SH EXIT STATUS' <<<"$page" || fail "no EXIT STATUS in the installed page"
 done
+
+# A staged install is for a package, which keeps its own list of files.
+DESTDIR=$tmp/staged "$cmake" --install "$build" --config "$config" --prefix /usr >/dev/null
+[ -e "$tmp/staged/usr/bin/tobinary" ] && [ ! -e "$tmp/staged/usr/share/tobinary" ] ||
+  fail "a staged install holds:"$'\n'"$(cd "$tmp/staged" && find .)"
 
 # Packing runs the install rules again, into a folder of its own; what
 # this install put in place must still be what its uninstall removes.
