@@ -39,8 +39,9 @@ done
 
 # A staged install is for a package, which keeps its own list of files.
 DESTDIR=$tmp/staged "$cmake" --install "$build" --config "$config" --prefix /usr >/dev/null
-[ -e "$tmp/staged/usr/bin/tobinary" ] && [ ! -e "$tmp/staged/usr/share/tobinary" ] ||
+if [ ! -e "$tmp/staged/usr/bin/tobinary" ] || [ -e "$tmp/staged/usr/share/tobinary" ]; then
   fail "a staged install holds:"$'\n'"$(cd "$tmp/staged" && find .)"
+fi
 
 # Packing runs the install rules again, into a folder of its own; what
 # this install put in place must still be what its uninstall removes.
