@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# A write failure that the system reports only when standard output is
+# closed (as NFS and FUSE may) must end in status 1, with the answer
+# written and nothing on standard error. strace makes the program's close
+# of its output file fail with EIO; the trace must show that close, so a
+# program that never closes its output fails here rather than passing.
+#
+# usage: close_test.sh PROGRAM  (TOBINARY_LAUNCHER, if set, goes in front)
+set -euo pipefail
+export LC_ALL=C  # other programs' output, as this script reads it
+program=$1
+command -v strace >/dev/null || { echo "strace not found: skipped"; exit 77; }
+strace -qq -o /dev/null true ||
+  { echo "strace cannot trace a program here (ptrace refused?): skipped"; exit 77; }
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+fail() { echo "$@"; exit 1; }
+
+# -P limits the fault to calls on the output file.
+status=0
+# shellcheck disable=SC2086 # the launcher is words
+printf '13\n' | timeout 10 strace -f -qq -o "$tmp/trace" -P "$tmp/out" \
+  -e trace=close -e inject=close:error=EIO ${TOBINARY_LAUNCHER:-} "$program" \
+  >"$tmp/out" 2>"$tmp/err" || status=$?
+grep -q 'INJECTED' "$tmp/trace" || fail "the program never closed its output:"$'\n'"$(cat "$tmp/trace")"
+[ "$status" = 1 ] || fail "a failed close ended in status $status"
+[ ! -s "$tmp/err" ] || fail "a failed close wrote to standard error: $(cat "$tmp/err")"
+[ "$(cat "$tmp/out")" = "Enter a positive number?1 1 0 1 " ] || fail "wrote: $(cat "$tmp/out")"
+echo "close of the output failed with EIO: status 1, answer written, standard error empty"
