@@ -63,8 +63,11 @@ TEST(Cli, AnswersEachInputExactly) {
       {"full output", "13\n", once, Stdout::kFull, "", 1},
       // The prompts fit below the limit, the digit line does not.
       {"digit line past a file-size limit", repeat("-1\n", 41) + "2147483647\n", once,
-       Stdout::kFileLimit, (prompts(42) + allOnes).substr(0, kFileLimit), 1},
+       Stdout::kLimitedFile, (prompts(42) + allOnes).substr(0, kFileSizeLimit), 1},
       {"closed output", "13\n", once, Stdout::kClosed, "", 1},
+      // A later prompt fails: the 43rd runs past the limit.
+      {"endless negatives, past a file-size limit", "-1\n", endless, Stdout::kLimitedFile,
+       prompts(43).substr(0, kFileSizeLimit), 1},
       // Once output has failed, no more input is taken. At exit the C
       // library leaves a file's offset just past what the program took.
       {"input a file", "-1\n5\n", Feed::kFile, captured, prompts(2) + "1 0 1 \n", 0, 4},

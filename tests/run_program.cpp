@@ -81,7 +81,7 @@ class Pipe {
 };
 
 // input: the program's standard input; file: the descriptor of the file
-// that kFileLimit writes to.
+// that kLimitedFile writes to.
 bool spawn(Stdout where, int input, const Pipe& out, const Pipe& err, int file, pid_t* pid) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -90,7 +90,7 @@ bool spawn(Stdout where, int input, const Pipe& out, const Pipe& err, int file, 
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
   } else if (where == Stdout::kClosed) {
     posix_spawn_file_actions_addclose(&actions, 1);
-  } else if (where == Stdout::kFileLimit) {
+  } else if (where == Stdout::kLimitedFile) {
     posix_spawn_file_actions_adddup2(&actions, file, 1);
   } else {
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
@@ -104,7 +104,7 @@ bool spawn(Stdout where, int input, const Pipe& out, const Pipe& err, int file, 
   sigset_t defaults;
   sigemptyset(&defaults);
   if (where != Stdout::kGoneSigpipeIgnored) sigaddset(&defaults, SIGPIPE);
-  if (where != Stdout::kFileLimit) sigaddset(&defaults, SIGXFSZ);
+  if (where != Stdout::kLimitedFile) sigaddset(&defaults, SIGXFSZ);
   posix_spawnattr_setsigdefault(&attr, &defaults);
   posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
 
@@ -114,7 +114,17 @@ bool spawn(Stdout where, int input, const Pipe& out, const Pipe& err, int file, 
   std::vector<char*> argv(words.size() + 1, nullptr);
   std::transform(words.begin(), words.end(), argv.begin(),
                  [](const std::string& word) { return const_cast<char*>(word.c_str()); });
-  const int failed = posix_spawnp(pid, argv[0], &actions, &attr, argv.data(), environ);
+  // A preloaded library (libfaketime, under reprotest) may open a file as
+  // the program starts and so take a closed descriptor 1: where the row
+  // closes it, the program starts without one.
+  std::vector<char*> env;
+  for (char** var = environ; *var != nullptr; ++var) {
+    if (where != Stdout::kClosed || std::string(*var).rfind("LD_PRELOAD=", 0) != 0) {
+      env.push_back(*var);
+    }
+  }
+  env.push_back(nullptr);
+  const int failed = posix_spawnp(pid, argv[0], &actions, &attr, argv.data(), env.data());
   posix_spawnattr_destroy(&attr);
   posix_spawn_file_actions_destroy(&actions);
   return failed == 0;
@@ -163,11 +173,11 @@ Outcome run(const std::string& input, Feed feed, Stdout where) {
   }
   if (where != Stdout::kCaptured && where != Stdout::kTerminal) out.closeEnd(0);
   // Files of no name, gone when the row ends.
-  const File tmp = unnamedFile(where == Stdout::kFileLimit);
+  const File tmp = unnamedFile(where == Stdout::kLimitedFile);
   const int file = tmp ? fileno(tmp.get()) : -1;
   const File inputFile = unnamedFile(feed == Feed::kFile);
   const int inFile = inputFile ? fileno(inputFile.get()) : -1;
-  if ((where == Stdout::kFileLimit && file < 0) ||
+  if ((where == Stdout::kLimitedFile && file < 0) ||
       (feed == Feed::kFile && (inFile < 0 || pwrite(inFile, input.data(), input.size(), 0) !=
                                                  static_cast<ssize_t>(input.size())))) {
     return {"", "", -1, "no file"};
@@ -177,7 +187,7 @@ Outcome run(const std::string& input, Feed feed, Stdout where) {
   rlimit saved{};
   if (getrlimit(RLIMIT_FSIZE, &saved) != 0) return {"", "", -1, "no file-size limit"};
   rlimit lowered = saved;
-  if (where == Stdout::kFileLimit) lowered.rlim_cur = std::min(saved.rlim_cur, kFileLimit);
+  if (where == Stdout::kLimitedFile) lowered.rlim_cur = std::min(saved.rlim_cur, kFileSizeLimit);
   pid_t pid = 0;
   const bool started = setrlimit(RLIMIT_FSIZE, &lowered) == 0 &&
                        spawn(where, feed == Feed::kFile ? inFile : in[0], out, err, file, &pid);

@@ -23,7 +23,7 @@ inline const std::string kPrompt = "Enter a positive number?";
 // as a regular file, whose offset afterwards tells how much the program took.
 enum class Feed : std::uint8_t { kOnce, kAfterPrompt, kEndless, kFile };
 // Where standard output goes. kGone is a pipe whose reader has gone;
-// kFileLimit a file that may grow to kFileLimit bytes, with SIGXFSZ ignored
+// kLimitedFile a file that may grow to kFileSizeLimit bytes, with SIGXFSZ ignored
 // so that a write past it fails instead of ending the program.
 enum class Stdout : std::uint8_t {
   kCaptured,
@@ -32,9 +32,9 @@ enum class Stdout : std::uint8_t {
   kClosed,
   kGone,
   kGoneSigpipeIgnored,
-  kFileLimit
+  kLimitedFile
 };
-constexpr rlim_t kFileLimit = 1024;
+constexpr rlim_t kFileSizeLimit = 1024;
 
 struct Outcome {
   std::string out;
