@@ -1,44 +1,33 @@
 # The Debian package, included by CMakeLists.txt after the install rules:
 # `cpack -G DEB` (or plain `cpack`) packs the components tobinary and, for
-# a static program, lintian, as `cmake --install` would put them in place.
+# a static-pie program, lintian, as `cmake --install` would put them in
+# place.
 #
-# Reads: tobinary_link_mode (the description says how the program is
-# linked; a dynamic one gets its library dependencies from dpkg-shlibdeps
-# and no lintian overrides), the project's version and description.
-# Sets: the CPACK_ variables, CPACK_DEBIAN_PACKAGE_SHLIBDEPS among them,
-# which the package test reads. At packing time cpack runs
-# source-date.cmake (file dates) and package-dirs.cmake (directory modes).
+# Reads: tobinary_link_mode (a dynamic program gets its library
+# dependencies from dpkg-shlibdeps and no lintian overrides), the project's
+# version and description.
+# Sets: the CPACK_ variables. At packing time cpack runs source-date.cmake
+# (file dates) and package-dirs.cmake (directory modes).
 
 set(CPACK_PACKAGE_CONTACT "tobinary developers <dev@tobinary.invalid>" CACHE STRING
   "Maintainer of the Debian package: name and address")
 # The synopsis is the project's description.
-set(how "It is linked dynamically, to the system's C library and C++ runtime")
-if(tobinary_link_mode STREQUAL "static-pie")
-  set(how "It is a static-pie program, C library and C++ runtime included:\nit loads nothing at start, starts in fewer instructions than /bin/true\nand is still loaded at a random address")
-elseif(tobinary_link_mode STREQUAL "static")
-  set(how "It is a static program, C library and C++ runtime included: it\nloads nothing at start")
-endif()
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "tobinary prompts for a number, reads decimal integers from standard input
 until one of them is 0 or more, and writes that number's binary digits,
-most significant first, each followed by one space.
-.
-${how}.
-It is built with stack canaries, checked buffer sizes, read-only
-relocations and a non-executable stack.")
+most significant first, each followed by one space.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-# One package of the program and, for a static build, the overrides.
+# One package of the program and, for a static-pie, the overrides.
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_GROUPING ALL_COMPONENTS_IN_ONE)
 set(CPACK_COMPONENTS_ALL tobinary)
-if(NOT tobinary_link_mode STREQUAL "dynamic")
+if(tobinary_link_mode STREQUAL "dynamic")
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
   list(APPEND CPACK_COMPONENTS_ALL lintian)
 endif()
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_STRIP_FILES ON)
-if(tobinary_link_mode STREQUAL "dynamic")
-  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-endif()
 # The package is for the machine the compiler builds for, as Debian names
 # it; left alone, cpack names the building machine's.
 find_program(TOBINARY_DPKG_ARCHITECTURE dpkg-architecture)

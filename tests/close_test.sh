@@ -16,9 +16,10 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "$@"; exit 1; }
 
-# -P limits the fault to calls on the output file.
+# -P limits the fault to calls on the output file, which strace names
+# and does not read.
 status=0
-# shellcheck disable=SC2086 # the launcher is words
+# shellcheck disable=SC2086,SC2094 # the launcher is words
 printf '13\n' | timeout 10 strace -f -qq -o "$tmp/trace" -P "$tmp/out" \
   -e trace=close -e inject=close:error=EIO ${TOBINARY_LAUNCHER:-} "$program" \
   >"$tmp/out" 2>"$tmp/err" || status=$?

@@ -5,7 +5,9 @@
 # every file 0644 (the program 0755); that lintian finds nothing to warn
 # of; that the changelog's newest entry is the package's version; that it
 # is for the machine the program was built for; and that a dynamically
-# linked program's package declares the libraries it needs.
+# linked program's package declares the libraries it needs, a C library
+# as new as every version the program asks of it. Every tool's temporary
+# files go in a folder of the test's own, removed at its end.
 #
 # usage: package_test.sh CPACK BUILD_DIR CONFIG PROGRAM SHLIBDEPS
 #   SHLIBDEPS  1 where cpack is to find the libraries a dynamic program needs
@@ -24,6 +26,8 @@ for tool in "${needs[@]}"; do
 done
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
+mkdir "$out/tmp"
+export TMPDIR=$out/tmp  # lintian, for one, leaves files in /tmp
 fail() { echo "$@"; exit 1; }
 
 (umask 077 && "$cpack" -G DEB -C "$config" --config "$build/CPackConfig.cmake" -B "$out" >/dev/null)
@@ -65,6 +69,14 @@ esac
 arch=$(dpkg-architecture -t"$triplet" -qDEB_HOST_ARCH 2>/dev/null)
 [ "$(field Architecture)" = "$arch" ] || fail "package for $(field Architecture), program for $machine ($arch)"
 if [ "$shlibdeps" = 1 ]; then
-  grep -q 'libc6' <<<"$(field Depends)" || fail "dynamic program, but Depends is: '$(field Depends)'"
+  declared=$(field Depends | sed -n 's/.*libc6 (>= \([^)]*\)).*/\1/p')
+  [ -n "$declared" ] || fail "dynamic program, but Depends is: '$(field Depends)'"
+  # The versions the program needs of the C library; packed relocations
+  # ask for GLIBC_ABI_DT_RELR, which came with 2.36.
+  versions=$(readelf -VW "$program" | grep -oE 'Name: GLIBC_[0-9A-Z_.]+' | sed 's/^Name: GLIBC_//; s/^ABI_DT_RELR$/2.36/' |
+    grep -E '^[0-9.]+$' | sort -V)
+  needed=$(tail -n 1 <<<"$versions")
+  dpkg --compare-versions "$declared" ge "${needed:-0}" ||
+    fail "Depends declares libc6 (>= $declared), the program needs $needed"
 fi
 echo "$(basename "$deb"): lintian finds nothing; version $newest; Depends: '$(field Depends)'"
