@@ -1,23 +1,25 @@
 # Run while installing (`cmake --install` and cpack), not at configure time:
-# the install rules of CMakeLists.txt include this file and call its two
-# functions. They read the install's own CMAKE_INSTALL_PREFIX, DESTDIR and
-# CMAKE_INSTALL_MANIFEST_FILES.
+# the install rules of CMakeLists.txt run this file first, then call its
+# two functions. They read the install's own CMAKE_INSTALL_PREFIX, DESTDIR
+# and CMAKE_INSTALL_MANIFEST_FILES; package-dirs.cmake reads the mode.
 
 set(tobinary_dir_mode OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
   WORLD_READ WORLD_EXECUTE)
 
-# tobinary_make_dirs(DIR...): makes each directory, relative to the prefix,
-# before the files go in. CMake would make them with the installer's umask
-# applied (0700 under umask 077, so that no one else could read the manual
-# page), so every directory made here is set to 0755; one that exists is
-# left as it is. The directories made are added to tobinary_made_dirs.
+# tobinary_make_dirs(DIR...): makes each directory, relative to the prefix
+# or absolute as install() takes it, before the files go in. CMake would
+# make them with the installer's umask applied (0700 under umask 077, so
+# that no one else could read the manual page), so every directory made
+# here is set to 0755; one that exists is left as it is. The directories
+# made are added to tobinary_made_dirs.
 function(tobinary_make_dirs)
   foreach(dir IN LISTS ARGN)
-    set(path "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${dir}")
+    cmake_path(ABSOLUTE_PATH dir BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}" NORMALIZE)
+    set(path "$ENV{DESTDIR}${dir}")
     set(missing)
     while(NOT IS_DIRECTORY "${path}")
       list(PREPEND missing "${path}")
-      get_filename_component(parent "${path}" DIRECTORY)
+      cmake_path(GET path PARENT_PATH parent)
       if(parent STREQUAL path OR parent STREQUAL "")
         break()
       endif()
@@ -33,51 +35,55 @@ function(tobinary_make_dirs)
 endfunction()
 
 # tobinary_write_uninstall(FILE OWN_DIR...): writes FILE, relative to the
-# prefix, making its directory first, a shell script that removes every
-# file this install has put in place (itself included), then the
-# directories it made and OWN_DIRs (the ones named after the program, made
-# by an earlier install perhaps), each where nothing else is in it. It lives in the prefix, so that
-# no later build, package or install from the build tree can change it.
-# Not under DESTDIR: a staged install is for a package, whose own manager
-# keeps the list.
+# prefix, a shell script that removes every file the installs into this
+# prefix have put in place (itself included), then the directories they
+# made and the OWN_DIRs (named after the program), each where nothing else
+# is in it. It reads the lists of the script an earlier install wrote
+# there: a second install finds the first one's directories made already,
+# and may put its files elsewhere. It lives in the prefix, so that no later
+# build, package or install from the build tree can change it. Not under
+# DESTDIR: a staged install is for a package, whose manager keeps the list.
 function(tobinary_write_uninstall file)
   if(NOT "$ENV{DESTDIR}" STREQUAL "")
     return()
   endif()
-  get_filename_component(dir "${file}" DIRECTORY)
+  cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}" NORMALIZE)
+  cmake_path(GET file PARENT_PATH dir)
   tobinary_make_dirs("${dir}")
-  set(script "${CMAKE_INSTALL_PREFIX}/${file}")
-  set(dirs)
+  set(files ${CMAKE_INSTALL_MANIFEST_FILES} "${file}")
+  set(dirs ${tobinary_made_dirs})
   foreach(dir IN LISTS ARGN)
-    list(APPEND dirs "${CMAKE_INSTALL_PREFIX}/${dir}")
+    cmake_path(ABSOLUTE_PATH dir BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}" NORMALIZE)
+    list(APPEND dirs "${dir}")
   endforeach()
-  set(made ${tobinary_made_dirs})
-  list(REVERSE made)  # the deepest first
-  list(APPEND dirs ${made})
-  list(REMOVE_DUPLICATES dirs)
-  set(files ${CMAKE_INSTALL_MANIFEST_FILES} "${script}")
-  list(REMOVE_DUPLICATES files)
-  # Each path in single quotes, a quote in it closed and escaped.
-  foreach(list files dirs)
-    set(quoted)
-    foreach(path IN LISTS ${list})
-      string(REPLACE "'" "'\\''" path "${path}")
-      string(APPEND quoted " \\\n  '${path}'")
+  if(EXISTS "${file}")
+    file(STRINGS "${file}" earlier REGEX "^remove_(file|dir) '")
+    foreach(line IN LISTS earlier)
+      if(line MATCHES "^remove_(file|dir) '(.*)'$")
+        string(REPLACE "'\\''" "'" path "${CMAKE_MATCH_2}")
+        list(APPEND ${CMAKE_MATCH_1}s "${path}")
+      endif()
     endforeach()
-    set(${list} "${quoted}")
+  endif()
+  list(REMOVE_DUPLICATES files)
+  list(REMOVE_DUPLICATES dirs)
+  list(SORT dirs ORDER DESCENDING)  # each directory before the one it is in
+  set(lines)
+  foreach(kind file dir)
+    foreach(path IN LISTS ${kind}s)
+      string(REPLACE "'" "'\\''" path "${path}")  # a quote closed, escaped, reopened
+      string(APPEND lines "remove_${kind} '${path}'\n")
+    endforeach()
   endforeach()
-  file(WRITE "${script}" "#!/bin/sh
+  file(WRITE "${file}" "#!/bin/sh
 # Removes tobinary as `cmake --install` put it in place here: each file it
 # installed, then each directory it made where nothing else is in it.
 set -e
-rm -f --${files}
-for dir in${dirs}
-do
-  [ ! -d \"$dir\" ] || [ -n \"$(ls -A \"$dir\")\" ] || rmdir -- \"$dir\"
-done
-")
-  file(CHMOD "${script}" FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-  message(STATUS "Installing: ${script}")
-  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${script}")
+remove_file() { rm -f -- \"$1\"; }
+remove_dir() { [ ! -d \"$1\" ] || [ -n \"$(ls -A \"$1\")\" ] || rmdir -- \"$1\"; }
+${lines}")
+  file(CHMOD "${file}" FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+  message(STATUS "Installing: ${file}")
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${file}")
   set(CMAKE_INSTALL_MANIFEST_FILES "${CMAKE_INSTALL_MANIFEST_FILES}" PARENT_SCOPE)
 endfunction()

@@ -1,6 +1,8 @@
 # Run by cpack once the files to pack are in place, before it packs them:
-# every directory in the package 0755, as Debian has them. cpack makes some
-# of them itself (usr, above the prefix) with the packer's umask applied.
+# every directory in the package gets the mode installing.cmake gives the
+# ones it makes, as Debian has them. cpack makes some of them itself (usr,
+# above the prefix) with the packer's umask applied.
+include(${CMAKE_CURRENT_LIST_DIR}/installing.cmake)
 file(GLOB_RECURSE paths LIST_DIRECTORIES true "${CPACK_TEMPORARY_DIRECTORY}/*")
 set(dirs)
 foreach(path IN LISTS paths)
@@ -8,5 +10,4 @@ foreach(path IN LISTS paths)
     list(APPEND dirs "${path}")
   endif()
 endforeach()
-file(CHMOD ${dirs} DIRECTORY_PERMISSIONS
-  OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+file(CHMOD ${dirs} DIRECTORY_PERMISSIONS ${tobinary_dir_mode})

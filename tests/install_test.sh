@@ -3,11 +3,13 @@
 # program must run from there, its manual page, installed compressed, must
 # render without a single warning, every directory must be 0755 and every
 # file 0644 (the program 0755), and the lintian overrides must stay out.
-# Then, after a package has been built from the same tree, the uninstall
-# script must remove all that the install made, the prefix included. A
-# staged install, under DESTDIR, must write no uninstall script.
+# Then, after a second install into one of the prefixes and a package
+# built from the same tree, the uninstall script must remove all that the
+# installs made, the prefix included; and so for a build whose documents
+# go to a directory named by an absolute path. A staged install, under
+# DESTDIR, must write no uninstall script.
 #
-# usage: install_test.sh CMAKE CPACK BUILD_DIR CONFIG
+# usage: install_test.sh CMAKE CPACK BUILD_DIR CONFIG SOURCE_DIR
 # (TOBINARY_LAUNCHER, if set, goes in front of the program)
 set -euo pipefail
 export LC_ALL=C  # other programs' output, as this script reads it
@@ -15,6 +17,7 @@ cmake=$1
 cpack=$2
 build=$3
 config=$4
+source=$5
 command -v groff >/dev/null || { echo "groff not found: skipped"; exit 77; }
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -43,6 +46,10 @@ if [ ! -e "$tmp/staged/usr/bin/tobinary" ] || [ -e "$tmp/staged/usr/share/tobina
   fail "a staged install holds:"$'\n'"$(cd "$tmp/staged" && find .)"
 fi
 
+# A second install finds the directories made: its script must still
+# remove them.
+"$cmake" --install "$build" --config "$config" --prefix "$tmp/002/usr" >/dev/null
+
 # Packing runs the install rules again, into a folder of its own; what
 # this install put in place must still be what its uninstall removes.
 "$cpack" -G DEB -C "$config" --config "$build/CPackConfig.cmake" -B "$tmp/pack" \
@@ -50,4 +57,18 @@ fi
 for mask in 077 002; do
   sh "$tmp/$mask/usr/share/tobinary/uninstall.sh"
   [ ! -e "$tmp/$mask" ] || fail "the uninstall script left:"$'\n'"$(find "$tmp/$mask")"
+done
+
+# The documents elsewhere, by an absolute path: nothing of them under the
+# prefix, and all gone after the uninstall. A build of its own, dynamic and
+# without tests, as that is quick.
+"$cmake" -S "$source" -B "$tmp/absolute" -DTOBINARY_STATIC=OFF -DBUILD_TESTING=OFF \
+  -DCMAKE_INSTALL_DOCDIR="$tmp/elsewhere/doc" >/dev/null
+"$cmake" --build "$tmp/absolute" >/dev/null
+"$cmake" --install "$tmp/absolute" --prefix "$tmp/absolute-prefix" >/dev/null
+[ -f "$tmp/elsewhere/doc/copyright" ] || fail "no copyright file in the absolute documentation directory"
+[ ! -e "$tmp/absolute-prefix/${tmp#/}" ] || fail "the absolute documentation directory made a copy under the prefix"
+sh "$tmp/absolute-prefix/share/tobinary/uninstall.sh"
+for dir in absolute-prefix elsewhere; do
+  [ ! -e "$tmp/$dir" ] || fail "the uninstall script left:"$'\n'"$(find "$tmp/$dir")"
 done
