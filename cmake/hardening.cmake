@@ -65,12 +65,8 @@ endfunction()
 # taken for a missing feature.
 tobinary_probe(TOBINARY_PROBE_RUNS ${hardened})
 if(NOT TOBINARY_PROBE_RUNS)
-  set(how "")
-  if(CMAKE_CROSSCOMPILING)
-    set(how " under the emulator \"${CMAKE_CROSSCOMPILING_EMULATOR}\" (Debian's qemu-user "
-      "provides qemu-${CMAKE_SYSTEM_PROCESSOR})")
-  endif()
-  message(FATAL_ERROR "tobinary: a plain C++ program does not build and run here${how}; "
+  message(FATAL_ERROR "tobinary: a plain C++ program does not build and run here (for a cross "
+    "build: under \"${CMAKE_CROSSCOMPILING_EMULATOR}\", from Debian's qemu-user); "
     "the logs in ${PROJECT_BINARY_DIR}/CMakeFiles say more")
 endif()
 
