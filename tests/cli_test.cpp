@@ -31,7 +31,6 @@ TEST(Cli, AnswersEachInputExactly) {
     int status = 0;
     off_t taken = 0;  // checked where the input is a file
   } cases[] = {
-      {"six", "6\n", once, captured, kPrompt + "1 1 0 \n", 0},
       {"thirteen", "13\n", once, captured, kPrompt + "1 1 0 1 \n", 0},
       // Standard output on a pipe is fully buffered: the answer is only
       // written once the prompt has come through.
@@ -42,29 +41,23 @@ TEST(Cli, AnswersEachInputExactly) {
       {"zero", "0\n", once, captured, kPrompt + "\n", 0},
       {"plus sign", "+7\n", once, captured, kPrompt + "1 1 1 \n", 0},
       {"white space, no line end", " \t\n 9", once, captured, kPrompt + "1 0 0 1 \n", 0},
-      {"leading zeros", "0013\n", once, captured, kPrompt + "1 1 0 1 \n", 0},
       {"letters after", "12abc\n", once, captured, kPrompt + "1 1 0 0 \n", 0},
       {"letters", "abc\n", once, captured, kPrompt + "\n", 0},
       {"largest", "2147483647\n", once, captured, kPrompt + allOnes, 0},
       {"above largest", "99999999999\n", once, captured, kPrompt + allOnes, 0},
       {"negative then letters", "-5 abc", once, captured, prompts(2) + "\n", 0},
       {"empty", "", once, captured, kPrompt, 1},
-      {"white space only", " \n\t", once, captured, kPrompt, 1},
       {"negative, no line end", "-5", once, captured, prompts(2), 1},
       {"negative, line end", "-5\n", once, captured, prompts(2), 1},
       {"below smallest", "-99999999999\n", once, captured, kPrompt, 1},
-      {"many negatives", repeat("-1\n", 10000), once, captured, prompts(10001), 1},
       // At a terminal the line is ended, so that the shell's prompt starts
       // on a line of its own; elsewhere the prompts alone tell that no
       // answer came.
       {"empty, at a terminal", "", once, Stdout::kTerminal, kPrompt + "\n", 1},
-      {"negative, at a terminal", "-5\n", once, Stdout::kTerminal, prompts(2) + "\n", 1},
       {"thirteen, at a terminal", "13\n", once, Stdout::kTerminal, kPrompt + "1 1 0 1 \n", 0},
-      {"full output", "13\n", once, Stdout::kFull, "", 1},
       // The prompts fit below the limit, the digit line does not.
       {"digit line past a file-size limit", repeat("-1\n", 41) + "2147483647\n", once,
        Stdout::kLimitedFile, (prompts(42) + allOnes).substr(0, kFileSizeLimit), 1},
-      {"closed output", "13\n", once, Stdout::kClosed, "", 1},
       // A later prompt fails: the 43rd runs past the limit.
       {"endless negatives, past a file-size limit", "-1\n", endless, Stdout::kLimitedFile,
        prompts(43).substr(0, kFileSizeLimit), 1},
