@@ -12,6 +12,8 @@ program=$1
 command -v strace >/dev/null || { echo "strace not found: skipped"; exit 77; }
 strace -qq -o /dev/null true ||
   { echo "strace cannot trace a program here (ptrace refused?): skipped"; exit 77; }
+# LeakSanitizer stops a sanitizer build's program that runs under ptrace.
+export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "$@"; exit 1; }
