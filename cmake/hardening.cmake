@@ -1,23 +1,13 @@
 # Hardening and the link mode, included by CMakeLists.txt once the
-# interface target tobinary_options exists.
+# interface target tobinary_options exists. HACKING.md says why each piece.
 #
-# Reads: TOBINARY_STATIC, TOBINARY_SANITIZE, CMAKE_SYSTEM_PROCESSOR, and for
-# the probes the compiler, CMAKE_CXX_FLAGS, CMAKE_EXE_LINKER_FLAGS and
-# CMAKE_CROSSCOMPILING_EMULATOR.
-# Adds to tobinary_options: the hardening that every compile and link of
-# the build gets, the program's and the tests' alike.
-# Sets:
-#   tobinary_link_mode     static-pie or dynamic, which the hardening test
-#                          and the package follow
-#   tobinary_link_options  the program's own link options
+# Reads: TOBINARY_STATIC, TOBINARY_SANITIZE, CMAKE_SYSTEM_PROCESSOR; for the
+# probes, the compiler, its flags and CMAKE_CROSSCOMPILING_EMULATOR.
+# Adds to tobinary_options: the hardening of every compile and link.
+# Sets: tobinary_link_mode (static-pie or dynamic), tobinary_link_options.
 
-# What every compiler and linker of the last decade has, set plainly: stack
-# canaries, control-flow protection (named differently on x86 and arm64),
-# relocations read-only once applied and all applied at start, and a stack
-# that cannot hold code. _FORTIFY_SOURCE (level 3 where the compiler and C
-# library have it, 2 on older ones; a packager's own level is kept) checks
-# the C library calls it can, though the program's own code makes none:
-# `nm` on its object shows no __*_chk but the canary's __stack_chk_fail.
+# What every compiler and linker of the last decade has, set plainly.
+# _FORTIFY_SOURCE=3 (older toolchains take it as 2), unless flags set one.
 target_compile_options(tobinary_options INTERFACE -fstack-protector-strong)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86)$")
   target_compile_options(tobinary_options INTERFACE -fcf-protection)
@@ -32,10 +22,9 @@ set(hardened -Wl,-z,relro -Wl,-z,now -Wl,-z,noexecstack)
 target_link_options(tobinary_options INTERFACE ${hardened})
 
 # What differs between toolchains is probed: whether a small C++ program
-# links with the given options without a single warning (read in the C
-# locale) and runs (under the emulator, for a cross build), since a linker
-# may accept what the C library's start-up code cannot do. A result is kept
-# until the compiler, the flags, the emulator or the options change.
+# links with the options without a warning (in the C locale) and runs, as a
+# linker may accept what the C library's start-up cannot do. A result is
+# kept until the compiler, the flags, the emulator or the options change.
 function(tobinary_probe result)
   string(JOIN "|" inputs ${CMAKE_CXX_COMPILER} ${CMAKE_CXX_COMPILER_VERSION} "${CMAKE_CXX_FLAGS}"
     "${CMAKE_EXE_LINKER_FLAGS}" "${CMAKE_CROSSCOMPILING_EMULATOR}" "${ARGN}")
@@ -55,33 +44,15 @@ function(tobinary_probe result)
   if(probe_built AND NOT log MATCHES "warning:" AND "${probe_ran}" STREQUAL "0")
     set(works TRUE)
   endif()
-  unset(probe_ran CACHE)  # try_run keeps both in the cache
-  unset(probe_built CACHE)
   set(${result} ${works} CACHE INTERNAL "")
   set(${result}_INPUTS "${inputs}" CACHE INTERNAL "")
 endfunction()
 
-# Without a plain program that runs, every probe below would fail and be
-# taken for a missing feature.
-tobinary_probe(TOBINARY_PROBE_RUNS ${hardened})
-if(NOT TOBINARY_PROBE_RUNS)
-  message(FATAL_ERROR "tobinary: a plain C++ program does not build and run here (for a cross "
-    "build: under \"${CMAKE_CROSSCOMPILING_EMULATOR}\", from Debian's qemu-user); "
-    "the logs in ${PROJECT_BINARY_DIR}/CMakeFiles say more")
-endif()
-
-# A static-pie loads nothing at start, which is most of a run's cost, and
-# is still loaded at a random address. A toolchain without it (no static
-# C++ runtime, say) gets a dynamic program, not a static one at a fixed
-# address: that would give the randomisation up for a faster start.
-# Packed relative relocations take much of the cost of relocating the C++
-# runtime at start away again; only a static program's own start-up
-# applies them, so a dynamic one does not depend on a C library new
-# enough to do it.
+# A static-pie where the toolchain links one, else a dynamic program; its
+# relocations packed where its own start-up can apply them.
 include(CheckPIESupported)
 check_pie_supported(LANGUAGES CXX)
 set(tobinary_link_mode dynamic)
-set(tobinary_link_options)
 if(TOBINARY_STATIC AND NOT TOBINARY_SANITIZE)
   tobinary_probe(TOBINARY_LINKS_STATIC_PIE -static-pie ${hardened})
   if(TOBINARY_LINKS_STATIC_PIE)

@@ -1,48 +1,46 @@
 # Run while installing (`cmake --install` and cpack), not at configure time:
-# the install rules of CMakeLists.txt run this file first, then call its
-# two functions. They read the install's own CMAKE_INSTALL_PREFIX, DESTDIR
-# and CMAKE_INSTALL_MANIFEST_FILES; package-dirs.cmake reads the mode.
+# the install rules of CMakeLists.txt run it first, then call its two
+# functions. Reads the install's own CMAKE_INSTALL_PREFIX, DESTDIR and
+# CMAKE_INSTALL_MANIFEST_FILES.
 
-set(tobinary_dir_mode OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-  WORLD_READ WORLD_EXECUTE)
-
-# tobinary_make_dirs(DIR...): makes each directory, relative to the prefix
-# or absolute as install() takes it, before the files go in. CMake would
-# make them with the installer's umask applied (0700 under umask 077, so
-# that no one else could read the manual page), so every directory made
-# here is set to 0755; one that exists is left as it is. The directories
-# made are added to tobinary_made_dirs.
+# tobinary_make_dirs(DIR...): makes each directory (relative to the prefix,
+# or absolute) and those above it that are missing 0755, where CMake would
+# apply the installer's umask (077: no one else could read the manual
+# page); under DESTDIR every directory below it, as cpack makes usr with
+# the packer's umask. Adds the directories made to tobinary_made_dirs.
 function(tobinary_make_dirs)
+  string(REGEX REPLACE "(.)/+$" "\\1" stage "$ENV{DESTDIR}")
   foreach(dir IN LISTS ARGN)
     cmake_path(ABSOLUTE_PATH dir BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}" NORMALIZE)
-    set(path "$ENV{DESTDIR}${dir}")
+    cmake_path(SET path NORMALIZE "${stage}${dir}")
     set(missing)
-    while(NOT IS_DIRECTORY "${path}")
-      list(PREPEND missing "${path}")
-      cmake_path(GET path PARENT_PATH parent)
-      if(parent STREQUAL path OR parent STREQUAL "")
+    set(modes)
+    while(NOT path STREQUAL "" AND NOT path STREQUAL stage)
+      cmake_path(IS_PREFIX stage "${path}" NORMALIZE staged)
+      if(NOT IS_DIRECTORY "${path}")
+        list(APPEND missing "${path}")
+      elseif(stage STREQUAL "" OR NOT staged)
         break()
       endif()
-      set(path "${parent}")
+      list(APPEND modes "${path}")
+      cmake_path(GET path PARENT_PATH path)
     endwhile()
-    foreach(path IN LISTS missing)
-      file(MAKE_DIRECTORY "${path}")
-      file(CHMOD "${path}" DIRECTORY_PERMISSIONS ${tobinary_dir_mode})
-    endforeach()
+    if(modes)
+      file(MAKE_DIRECTORY ${modes})
+      file(CHMOD ${modes} DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+        GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    endif()
     list(APPEND tobinary_made_dirs ${missing})
   endforeach()
   set(tobinary_made_dirs "${tobinary_made_dirs}" PARENT_SCOPE)
 endfunction()
 
-# tobinary_write_uninstall(FILE OWN_DIR...): writes FILE, relative to the
-# prefix, a shell script that removes every file the installs into this
-# prefix have put in place (itself included), then the directories they
-# made and the OWN_DIRs (named after the program), each where nothing else
-# is in it. It reads the lists of the script an earlier install wrote
-# there: a second install finds the first one's directories made already,
-# and may put its files elsewhere. It lives in the prefix, so that no later
-# build, package or install from the build tree can change it. Not under
-# DESTDIR: a staged install is for a package, whose manager keeps the list.
+# tobinary_write_uninstall(FILE): writes FILE (relative to the prefix), a
+# script that removes each file the installs into this prefix put in
+# place, then each directory they made where nothing else is in it. It
+# keeps the lists of the script it replaces, since a second install finds
+# the first one's directories made. In the prefix, no later build changes
+# it; under DESTDIR there is none, as a package's manager keeps the list.
 function(tobinary_write_uninstall file)
   if(NOT "$ENV{DESTDIR}" STREQUAL "")
     return()
@@ -50,40 +48,37 @@ function(tobinary_write_uninstall file)
   cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}" NORMALIZE)
   cmake_path(GET file PARENT_PATH dir)
   tobinary_make_dirs("${dir}")
-  set(files ${CMAKE_INSTALL_MANIFEST_FILES} "${file}")
-  set(dirs ${tobinary_made_dirs})
-  foreach(dir IN LISTS ARGN)
-    cmake_path(ABSOLUTE_PATH dir BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}" NORMALIZE)
-    list(APPEND dirs "${dir}")
-  endforeach()
+  set(f ${CMAKE_INSTALL_MANIFEST_FILES} "${file}")
+  set(d ${tobinary_made_dirs})
   if(EXISTS "${file}")
-    file(STRINGS "${file}" earlier REGEX "^remove_(file|dir) '")
-    foreach(line IN LISTS earlier)
-      if(line MATCHES "^remove_(file|dir) '(.*)'$")
-        string(REPLACE "'\\''" "'" path "${CMAKE_MATCH_2}")
-        list(APPEND ${CMAKE_MATCH_1}s "${path}")
-      endif()
-    endforeach()
+    file(STRINGS "${file}" earlier REGEX "^[fd] /")
   endif()
-  list(REMOVE_DUPLICATES files)
-  list(REMOVE_DUPLICATES dirs)
-  list(SORT dirs ORDER DESCENDING)  # each directory before the one it is in
-  set(lines)
-  foreach(kind file dir)
-    foreach(path IN LISTS ${kind}s)
-      string(REPLACE "'" "'\\''" path "${path}")  # a quote closed, escaped, reopened
-      string(APPEND lines "remove_${kind} '${path}'\n")
-    endforeach()
+  foreach(line IN LISTS earlier)
+    string(SUBSTRING "${line}" 0 1 kind)
+    string(SUBSTRING "${line}" 2 -1 path)
+    list(APPEND ${kind} "${path}")
   endforeach()
+  list(REMOVE_DUPLICATES f)
+  list(REMOVE_DUPLICATES d)
+  list(SORT d ORDER DESCENDING)  # each directory before the one it is in
+  list(TRANSFORM f PREPEND "f ")
+  list(TRANSFORM d PREPEND "d ")
+  string(JOIN "\n" lines ${f} ${d})
+  # The lists in a quoted here-document: no path is read by the shell.
   file(WRITE "${file}" "#!/bin/sh
 # Removes tobinary as `cmake --install` put it in place here: each file it
-# installed, then each directory it made where nothing else is in it.
+# installed (f), then each directory it made (d) where nothing else is in it.
 set -e
-remove_file() { rm -f -- \"$1\"; }
-remove_dir() { [ ! -d \"$1\" ] || [ -n \"$(ls -A \"$1\")\" ] || rmdir -- \"$1\"; }
-${lines}")
+while IFS= read -r line; do
+  path=\${line#? }
+  case $line in
+    f*) rm -f -- \"$path\" ;;
+    d*) [ ! -d \"$path\" ] || [ -n \"$(ls -A \"$path\")\" ] || rmdir -- \"$path\" ;;
+  esac
+done <<'LIST'
+${lines}
+LIST
+")
   file(CHMOD "${file}" FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   message(STATUS "Installing: ${file}")
-  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${file}")
-  set(CMAKE_INSTALL_MANIFEST_FILES "${CMAKE_INSTALL_MANIFEST_FILES}" PARENT_SCOPE)
 endfunction()
