@@ -2,14 +2,13 @@
 # What one run of tobinary costs beside /bin/true and beside bc and python3
 # doing the same conversion, and whether its memory stays flat over a long
 # run of negative answers. It builds nothing and asserts nothing about
-# times: a run takes about a millisecond, most of it the shell's fork and
-# exec, and its wall time moves with whatever else the machine does, so
-# it prints the median with the spread of the middle half of the runs, and
-# compares instruction counts, which stay the same from run to run. It fails when an instruction count cannot be had, when a static-pie
-# tobinary counts more instructions than /bin/true (a program linked
-# otherwise is only reported: it loads the C++ runtime or is linked
-# without the randomisation that static-pie pays for), or when memory grows
-# by more than 1 MiB.
+# times: a run is short, most of it the shell's fork and exec, and its wall
+# time moves with whatever else the machine does, so it prints the median
+# with the spread of the middle half of the runs, and compares instruction
+# counts, which stay the same from run to run. It fails when an
+# instruction count cannot be had, when a static-pie tobinary counts more
+# instructions than /bin/true (a dynamic one is only reported: it loads the
+# C++ runtime at each start), or when memory grows by more than 1 MiB.
 #
 # usage: bench/startup.sh PROGRAM [RUNS] [NEGATIVES]
 #   RUNS       timed runs of each command, taken in turn (default 300)
