@@ -1,6 +1,5 @@
-# The Debian package, included by CMakeLists.txt after the install rules:
-# `cpack -G DEB` packs the components tobinary and, for a static-pie,
-# lintian, as `cmake --install` would put them in place.
+# The Debian package: `cpack -G DEB` packs the components tobinary and, for
+# a static-pie, lintian, as `cmake --install` would put them in place.
 # Reads: tobinary_link_mode, the project's version and description.
 # Sets: the CPACK_ variables; at packing time cpack runs source-date.cmake.
 set(CPACK_PACKAGE_CONTACT "tobinary developers <dev@tobinary.invalid>" CACHE STRING

@@ -1,7 +1,6 @@
-# Read by cpack before it packs: unless SOURCE_DATE_EPOCH is set, the files
-# in the package get the date of the source's last commit, or a fixed date
-# outside a git checkout, so that two builds of one commit give the same
-# package bytes.
+# Read by cpack before it packs: unless SOURCE_DATE_EPOCH is set, files get
+# the date of the last commit (a fixed date outside a git checkout), so that
+# two builds of one commit give the same package bytes.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   set(ENV{SOURCE_DATE_EPOCH} 1796644800)  # 2026-12-07 12:00 UTC, the first release
   if(EXISTS ${CPACK_TOBINARY_SOURCE_DIR}/.git)
