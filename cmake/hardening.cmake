@@ -2,7 +2,8 @@
 # interface target tobinary_options exists. HACKING.md says why each piece.
 #
 # Reads: TOBINARY_STATIC, TOBINARY_SANITIZE, CMAKE_SYSTEM_PROCESSOR; for the
-# probes, the compiler, its flags and CMAKE_CROSSCOMPILING_EMULATOR.
+# probes, the compiler, its flags and CMAKE_CROSSCOMPILING_EMULATOR, which
+# must run a plain program: configure stops where it cannot.
 # Adds to tobinary_options: the hardening of every compile and link.
 # Sets: tobinary_link_mode (static-pie or dynamic), tobinary_link_options.
 
@@ -18,8 +19,8 @@ if(NOT CMAKE_CXX_FLAGS MATCHES "_FORTIFY_SOURCE")
   target_compile_options(tobinary_options INTERFACE
     "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=3>")
 endif()
-set(hardened -Wl,-z,relro -Wl,-z,now -Wl,-z,noexecstack)
-target_link_options(tobinary_options INTERFACE ${hardened})
+set(hardening_link_options -Wl,-z,relro -Wl,-z,now -Wl,-z,noexecstack)
+target_link_options(tobinary_options INTERFACE ${hardening_link_options})
 
 # What differs between toolchains is probed: whether a small C++ program
 # links with the options without a warning (in the C locale) and runs, as a
@@ -48,17 +49,30 @@ function(tobinary_probe result)
   set(${result}_INPUTS "${inputs}" CACHE INTERNAL "")
 endfunction()
 
+# An emulator that cannot run a plain program would fail every probe below,
+# which would then blame the toolchain and build another kind of program.
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+  tobinary_probe(TOBINARY_EMULATOR_RUNS)
+  if(NOT TOBINARY_EMULATOR_RUNS)
+    unset(TOBINARY_EMULATOR_RUNS_INPUTS CACHE)  # so that a mended emulator is tried again
+    list(JOIN CMAKE_CROSSCOMPILING_EMULATOR " " emulator)
+    message(FATAL_ERROR "tobinary: the emulator '${emulator}' cannot run a plain C++ program "
+      "built here. Name one that can in CMAKE_CROSSCOMPILING_EMULATOR (TOBINARY_QEMU with "
+      "the arm64 toolchain).")
+  endif()
+endif()
+
 # A static-pie where the toolchain links one, else a dynamic program; its
 # relocations packed where its own start-up can apply them.
 include(CheckPIESupported)
 check_pie_supported(LANGUAGES CXX)
 set(tobinary_link_mode dynamic)
 if(TOBINARY_STATIC AND NOT TOBINARY_SANITIZE)
-  tobinary_probe(TOBINARY_LINKS_STATIC_PIE -static-pie ${hardened})
+  tobinary_probe(TOBINARY_LINKS_STATIC_PIE -static-pie ${hardening_link_options})
   if(TOBINARY_LINKS_STATIC_PIE)
     set(tobinary_link_mode static-pie)
     set(tobinary_link_options -static-pie)
-    tobinary_probe(TOBINARY_LINKS_PACKED -static-pie ${hardened} -Wl,-z,pack-relative-relocs)
+    tobinary_probe(TOBINARY_LINKS_PACKED -static-pie ${hardening_link_options} -Wl,-z,pack-relative-relocs)
     if(TOBINARY_LINKS_PACKED)
       list(APPEND tobinary_link_options -Wl,-z,pack-relative-relocs)
     else()
