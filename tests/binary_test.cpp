@@ -57,23 +57,14 @@ TEST(Reverse, ReversesInPlace) {
 }
 
 // Captures what std::cout receives and counts its flushes.
-class CoutCapture : public std::stringbuf {
- public:
-  CoutCapture() : saved_(std::cout.rdbuf(this)) {}
-  ~CoutCapture() override { std::cout.rdbuf(saved_); }
-  CoutCapture(const CoutCapture&) = delete;
-  CoutCapture& operator=(const CoutCapture&) = delete;
-  int flushes() const { return flushes_; }
-
- protected:
+struct CoutCapture : std::stringbuf {
+  std::streambuf* saved = std::cout.rdbuf(this);
+  int flushes = 0;
+  ~CoutCapture() override { std::cout.rdbuf(saved); }
   int sync() override {
-    ++flushes_;
+    ++flushes;
     return std::stringbuf::sync();
   }
-
- private:
-  std::streambuf* saved_;
-  int flushes_ = 0;
 };
 
 TEST(PrintData, WritesEachDigitAndASpaceThenFlushesTheLine) {
@@ -89,7 +80,7 @@ TEST(PrintData, WritesEachDigitAndASpaceThenFlushesTheLine) {
     CoutCapture out;
     printData(c.digits);
     EXPECT_EQ(out.str(), c.line);
-    EXPECT_EQ(out.flushes(), 1) << "the line must be flushed";
+    EXPECT_EQ(out.flushes, 1) << "the line must be flushed";
   }
 }
 

@@ -5,26 +5,21 @@
 # of its output file fail with EIO; the trace must show that close, so a
 # program that never closes its output fails here rather than passing.
 #
-# usage: close_test.sh PROGRAM  (TOBINARY_LAUNCHER, if set, goes in front)
-set -euo pipefail
-export LC_ALL=C  # other programs' output, as this script reads it
-program=$1
-command -v strace >/dev/null || { echo "strace not found: skipped"; exit 77; }
-strace -qq -o /dev/null true ||
-  { echo "strace cannot trace a program here (ptrace refused?): skipped"; exit 77; }
+# usage: close_test.sh PROGRAM
+# shellcheck source=tests/common.sh
+. "$(dirname "$0")/common.sh"
+program=("${launcher[@]}" "${TOBINARY_PROGRAM:-$1}")
+need strace strace
+strace -qq -o /dev/null true || { echo "strace cannot trace a program here (ptrace refused?): skipped"; exit 77; }
 # LeakSanitizer stops a sanitizer build's program that runs under ptrace.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-fail() { echo "$@"; exit 1; }
 
-# -P limits the fault to calls on the output file, which strace names
-# and does not read.
+# -P limits the fault to calls on the output file, which strace names and
+# does not read.
 status=0
-# shellcheck disable=SC2086,SC2094 # the launcher is words
-printf '13\n' | timeout 10 strace -f -qq -o "$tmp/trace" -P "$tmp/out" \
-  -e trace=close -e inject=close:error=EIO ${TOBINARY_LAUNCHER:-} "$program" \
-  >"$tmp/out" 2>"$tmp/err" || status=$?
+# shellcheck disable=SC2094 # strace only names the file
+printf '13\n' | "${deadline[@]}" strace -f -qq -o "$tmp/trace" -P "$tmp/out" \
+  -e trace=close -e inject=close:error=EIO "${program[@]}" >"$tmp/out" 2>"$tmp/err" || status=$?
 grep -q 'INJECTED' "$tmp/trace" || fail "the program never closed its output:"$'\n'"$(cat "$tmp/trace")"
 [ "$status" = 1 ] || fail "a failed close ended in status $status"
 [ ! -s "$tmp/err" ] || fail "a failed close wrote to standard error: $(cat "$tmp/err")"

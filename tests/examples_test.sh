@@ -3,21 +3,17 @@
 # the program first on PATH, and compares what it writes with the lines the
 # rendered page shows under the command.
 #
-# usage: examples_test.sh PAGE PROGRAM  (TOBINARY_PROGRAM and
-# TOBINARY_LAUNCHER work as in the end-to-end tests)
-set -euo pipefail
-export LC_ALL=C  # other programs' output, as this script reads it
+# usage: examples_test.sh PAGE PROGRAM
+# shellcheck source=tests/common.sh
+. "$(dirname "$0")/common.sh"
 page=$1
-program=${TOBINARY_PROGRAM:-$2}
-command -v groff >/dev/null || { echo "groff not found: skipped"; exit 77; }
-bin=$(mktemp -d)
-trap 'rm -rf "$bin"' EXIT
-# The stand-in takes the program from the environment, so that no path is
-# pasted into a script; the launcher is words.
-export TOBINARY_LAUNCHER=${TOBINARY_LAUNCHER:-} TOBINARY_EXAMPLES_PROGRAM=$program
+need groff groff-base
+# A stand-in on PATH starts the program (launcher's words first) from the
+# environment, so that no path is pasted into a script.
+export TOBINARY_EXAMPLES_PROGRAM=${TOBINARY_PROGRAM:-$2} TOBINARY_LAUNCHER=${TOBINARY_LAUNCHER:-}
 # shellcheck disable=SC2016 # the stand-in expands them when it runs
-printf '#!/bin/sh\nexec $TOBINARY_LAUNCHER "$TOBINARY_EXAMPLES_PROGRAM" "$@"\n' >"$bin/tobinary"
-chmod +x "$bin/tobinary"
+printf '#!/bin/sh\nexec $TOBINARY_LAUNCHER "$TOBINARY_EXAMPLES_PROGRAM" "$@"\n' >"$tmp/tobinary"
+chmod +x "$tmp/tobinary"
 
 # Each example as a command and the lines shown under it, up to a blank
 # line, without the example's indentation; NUL after each.
@@ -37,7 +33,7 @@ failed=0
 while IFS= read -r -d '' cmd && IFS= read -r -d '' want; do
   count=$((count + 1))
   # The rendered page drops trailing spaces, so they are dropped here too.
-  got=$(PATH="$bin:$PATH" timeout 10 /bin/sh -c "$cmd" 2>&1 | sed 's/ *$//'; echo .)
+  got=$(PATH="$tmp:$PATH" "${deadline[@]}" /bin/sh -c "$cmd" 2>&1 | sed 's/ *$//'; echo .)
   if [ "${got%.}" != "$want" ]; then
     failed=$((failed + 1))
     printf '$ %s\nthe page shows:\n%sthe command wrote:\n%s\n' "$cmd" "$want" "${got%.}"

@@ -10,15 +10,14 @@
 # usage: hardening_test.sh PROGRAM READELF OBJDUMP MODE
 #   READELF, OBJDUMP  the build's tools (empty: those on PATH)
 #   MODE        static-pie or dynamic
-set -euo pipefail
-export LC_ALL=C  # other programs' output, as this script reads it
+# shellcheck source=tests/common.sh
+. "$(dirname "$0")/common.sh"
 program=$1
 readelf=${2:-readelf}
 objdump=${3:-objdump}
 mode=$4
-for tool in "$readelf" "$objdump"; do
-  command -v "$tool" >/dev/null || { echo "$tool not found: skipped"; exit 77; }
-done
+need "$readelf" binutils
+need "$objdump" binutils
 
 elf=$("$readelf" -hldnW "$program")
 # GNU objdump and llvm-objdump name the option differently.

@@ -10,18 +10,14 @@
 # DESTDIR, must write no uninstall script.
 #
 # usage: install_test.sh CMAKE CPACK BUILD_DIR CONFIG SOURCE_DIR
-# (TOBINARY_LAUNCHER, if set, goes in front of the program)
-set -euo pipefail
-export LC_ALL=C  # other programs' output, as this script reads it
+# shellcheck source=tests/common.sh
+. "$(dirname "$0")/common.sh"
 cmake=$1
 cpack=$2
 build=$3
 config=$4
 source=$5
-command -v groff >/dev/null || { echo "groff not found: skipped"; exit 77; }
-tmp=$(mktemp -d)
-trap 'rm -rf "$tmp"' EXIT
-fail() { echo "$@"; exit 1; }
+need groff groff-base
 
 for mask in 077 002; do
   prefix=$tmp/$mask/usr
@@ -31,8 +27,7 @@ for mask in 077 002; do
   [ -z "$odd" ] || fail "under umask $mask, not 0755 for a directory and 0644 for a file:"$'\n'"$odd"
   [ ! -e "$prefix/share/lintian" ] || fail "the lintian overrides are installed outside the package"
 
-  # shellcheck disable=SC2086 # the launcher is words
-  out=$(printf '5\n' | timeout 10 ${TOBINARY_LAUNCHER:-} "$prefix/bin/tobinary")
+  out=$(printf '5\n' | "${deadline[@]}" "${launcher[@]}" "$prefix/bin/tobinary")
   [ "$out" = "Enter a positive number?1 0 1 " ] || fail "installed program wrote: $out"
   page=$(gzip -dc "$prefix/share/man/man1/tobinary.1.gz")
   warnings=$(groff -man -ww -z <<<"$page" 2>&1)

@@ -1,46 +1,43 @@
 #!/usr/bin/env bash
 # Builds the Debian package under umask 077 and checks that it holds the
 # program, its manual page, changelog and copyright file, and for a static
-# program the lintian overrides; that every directory in it is 0755 and
-# every file 0644 (the program 0755); that lintian finds nothing to warn
-# of; that the changelog's newest entry is the package's version; that it
-# is for the machine the program was built for; and that a dynamically
-# linked program's package declares the libraries it needs, a C library
-# as new as every version the program asks of it. Every tool's temporary
-# files go in a folder of the test's own, removed at its end.
+# program the lintian overrides, and no other file; that every directory
+# in it is 0755 and every file 0644 (the program 0755); that lintian finds
+# nothing to warn of; that the changelog's newest entry is the package's
+# version; that it is for the machine the program was built for; and that
+# a dynamically linked program's package declares the libraries it needs,
+# a C library as new as every version the program asks of it.
 #
-# usage: package_test.sh CPACK BUILD_DIR CONFIG PROGRAM SHLIBDEPS
-#   SHLIBDEPS  1 where cpack is to find the libraries a dynamic program needs
-set -euo pipefail
-export LC_ALL=C  # other programs' output, as this script reads it
+# usage: package_test.sh CPACK BUILD_DIR CONFIG PROGRAM MODE
+#   MODE  static-pie or dynamic, as configure linked the program
+# shellcheck source=tests/common.sh
+. "$(dirname "$0")/common.sh"
 cpack=$1
 build=$2
 config=$3
 program=$4
-shlibdeps=$5
-needs=(dpkg-deb dpkg-architecture readelf lintian)
-# Without these, cpack fails or quietly builds a package with no Depends.
-[ "$shlibdeps" = 1 ] && needs+=(file dpkg-shlibdeps)
-for tool in "${needs[@]}"; do
-  command -v "$tool" >/dev/null || { echo "$tool not found: skipped"; exit 77; }
-done
-out=$(mktemp -d)
-trap 'rm -rf "$out"' EXIT
-mkdir "$out/tmp"
-export TMPDIR=$out/tmp  # lintian, for one, leaves files in /tmp
-fail() { echo "$@"; exit 1; }
+mode=$5
+need dpkg-deb dpkg
+need dpkg-architecture dpkg-dev
+need readelf binutils
+need lintian lintian
+# Without these, cpack fails or quietly builds a dynamic program's package
+# with no Depends.
+if [ "$mode" = dynamic ]; then
+  need file file
+  need dpkg-shlibdeps dpkg-dev
+fi
 
-(umask 077 && "$cpack" -G DEB -C "$config" --config "$build/CPackConfig.cmake" -B "$out" >/dev/null)
-debs=("$out"/*.deb)
+(umask 077 && "$cpack" -G DEB -C "$config" --config "$build/CPackConfig.cmake" -B "$tmp" >/dev/null)
+debs=("$tmp"/*.deb)
 deb=${debs[0]}
 field() { dpkg-deb -f "$deb" "$1"; }
 contents=$(dpkg-deb -c "$deb")
 doc=./usr/share/doc/tobinary
 files=(./usr/bin/tobinary ./usr/share/man/man1/tobinary.1.gz "$doc/changelog.gz" "$doc/copyright")
-[ "$shlibdeps" = 1 ] || files+=(./usr/share/lintian/overrides/tobinary)
-for file in "${files[@]}"; do
-  grep -q " $file\$" <<<"$contents" || fail "$file missing from the package:"$'\n'"$contents"
-done
+[ "$mode" = dynamic ] || files+=(./usr/share/lintian/overrides/tobinary)
+held=$(awk '!/^d/ { print $NF }' <<<"$contents" | sort)
+[ "$held" = "$(printf '%s\n' "${files[@]}" | sort)" ] || fail "the package holds other files than ${files[*]}:"$'\n'"$contents"
 odd=$(grep -vE '^(drwxr-xr-x |-rw-r--r-- |-rwxr-xr-x .* \./usr/bin/tobinary$)' <<<"$contents" || true)
 [ -z "$odd" ] || fail "not 0755 for a directory and 0644 for a file:"$'\n'"$odd"
 
@@ -48,8 +45,8 @@ odd=$(grep -vE '^(drwxr-xr-x |-rw-r--r-- |-rwxr-xr-x .* \./usr/bin/tobinary$)' <
 # informational tags are left alone.
 lintian --fail-on error,warning "$deb" || fail "lintian finds the above in $(basename "$deb")"
 
-dpkg-deb --fsys-tarfile "$deb" | tar -xOf - "$doc/changelog.gz" | gzip -dc >"$out/changelog"
-newest=$(sed -n '1s/^tobinary (\([^)]*\)).*/\1/p' "$out/changelog")
+dpkg-deb --fsys-tarfile "$deb" | tar -xOf - "$doc/changelog.gz" | gzip -dc >"$tmp/changelog"
+newest=$(sed -n '1s/^tobinary (\([^)]*\)).*/\1/p' "$tmp/changelog")
 [ "$newest" = "$(field Version)" ] || fail "changelog's newest entry is '$newest', the package is $(field Version)"
 
 # The Debian architecture of the program's ELF machine, mapped as configure
@@ -68,7 +65,7 @@ case $machine in
 esac
 arch=$(dpkg-architecture -t"$triplet" -qDEB_HOST_ARCH 2>/dev/null)
 [ "$(field Architecture)" = "$arch" ] || fail "package for $(field Architecture), program for $machine ($arch)"
-if [ "$shlibdeps" = 1 ]; then
+if [ "$mode" = dynamic ]; then
   declared=$(field Depends | sed -n 's/.*libc6 (>= \([^)]*\)).*/\1/p')
   [ -n "$declared" ] || fail "dynamic program, but Depends is: '$(field Depends)'"
   # The versions the program needs of the C library; packed relocations

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# What the program does, row by row: for each input, fed one way, with
+# standard output going one place, what it writes there, its exit status
+# and, for a file input, how much of it the program took. Standard error
+# must stay empty in every row.
+#
+# usage: cli_test.sh PROGRAM
+# shellcheck source=tests/common.sh
+. "$(dirname "$0")/common.sh"
+program=("${launcher[@]}" "${TOBINARY_PROGRAM:-$1}")
+cap=1024    # KiB that a captured output may grow to
+limit=1024  # bytes that the limited output may grow to
+
+# run WHERE: starts the program on the standard input given, with standard
+# output at WHERE, and writes its exit status to $tmp/status.
+#   file     a file, at most $cap KiB
+#   limited  a file that may grow to $limit bytes, with SIGXFSZ ignored
+#   tty      a pseudo-terminal without output processing (from script)
+#   full     /dev/full        closed  no standard output at all
+#   gone     a pipe whose reader has gone; gone-ignored: SIGPIPE ignored
+# The other signals are at their defaults, whatever the test inherited.
+run() {
+  local sig=(--default-signal=PIPE --default-signal=XFSZ)
+  case $1 in
+    limited) sig=(--default-signal=PIPE --ignore-signal=XFSZ) ;;
+    gone-ignored) sig=(--default-signal=XFSZ --ignore-signal=PIPE) ;;
+  esac
+  local cmd=("${deadline[@]}" env "${sig[@]}" "${program[@]}")
+  case $1 in
+    file) (ulimit -f $cap && exec "${cmd[@]}" >"$tmp/out" 2>"$tmp/err") ;;
+    limited) (ulimit -f $((limit / 1024)) && exec "${cmd[@]}" >"$tmp/out" 2>"$tmp/err") ;;
+    tty) (ulimit -f $cap && SHELL=/bin/sh exec script -qec "stty -opost && exec ${cmd[*]@Q} <&3 2>&4" \
+      /dev/null 3<&0 </dev/null >"$tmp/out" 2>"$tmp/err" 4>&2) ;;
+    full) "${cmd[@]}" >/dev/full 2>"$tmp/err" ;;
+    # A preloaded library (libfaketime, under reprotest) may take a closed
+    # descriptor 1 as the program starts.
+    closed) (unset LD_PRELOAD && exec "${cmd[@]}" >&- 2>"$tmp/err") ;;
+    gone*) "${cmd[@]}" 2>"$tmp/err" | true ;;
+  esac
+  echo $? >"$tmp/status"
+}
+
+# row WHAT STATUS OUTPUT FEED WHERE INPUT [TAKEN]
+#   FEED  once: piped in, then ended; prompted: the same, but only once the
+#         first prompt is in the output file; endless: INPUT as a line, for
+#         as long as it is taken; file: a regular file, whose offset after
+#         the run is how much the program took (TAKEN)
+# OUTPUT is checked where it can be read: in a file or at the terminal.
+failed=0
+row() {
+  local - what=$1 status=$2 out=$3 feed=$4 where=$5 input=$6 taken=${7:-} got
+  set +e
+  printf %s "$input" >"$tmp/in"
+  : >"$tmp/out"
+  case $feed in
+    once) printf %s "$input" | run "$where" ;;
+    endless) yes -- "$input" 2>/dev/null | run "$where" ;;
+    file) exec 5<"$tmp/in"
+      run "$where" <&5
+      got=$(sed -n 's/^pos:\s*//p' /proc/$$/fdinfo/5)
+      exec 5<&-
+      [ "$got" = "$taken" ] || bad "took $got bytes of the input, not $taken" ;;
+    prompted) rm -f "$tmp/fifo" && mkfifo "$tmp/fifo"
+      run "$where" <"$tmp/fifo" &
+      exec 6>"$tmp/fifo"
+      for ((i = 0; i < seconds * 10 && $(wc -c <"$tmp/out") < ${#P}; i++)); do sleep 0.1; done
+      # Unanswered, a program that reads before its prompt is out ends.
+      [ "$(wc -c <"$tmp/out")" -lt ${#P} ] || printf %s "$input" >&6
+      exec 6>&-
+      wait $! ;;
+  esac
+  got=$(cat "$tmp/status")
+  # A program that runs away would run away in every row after.
+  case $got in 124 | 137 | 153) bad "still running after $seconds s, or past $cap KiB of output" && exit 1 ;; esac
+  [ "$got" = "$status" ] || bad "exit status $got, not $status"
+  [ ! -s "$tmp/err" ] || bad "wrote to standard error: $(cat "$tmp/err")"
+  got=$(cat "$tmp/out" && echo .) && got=${got%.}
+  case $where in
+    file | limited | tty) [ "$got" = "$out" ] || bad "wrote $(printf %q "${got:0:1000}"), not $(printf %q "$out")" ;;
+  esac
+}
+bad() {
+  echo "$what: $*"
+  failed=1
+}
+
+P='Enter a positive number?'
+prompts() {  # N: the prompt N times
+  local s
+  printf -v s "%$1s" ""
+  printf %s "${s// /$P}"
+}
+printf -v ones '1 %.0s' {1..31}
+printf -v negatives -- '-1\n%.0s' {1..41}
+nl=$'\n'
+long=$(prompts 42)$ones$nl
+endless=$(prompts 43)
+
+row thirteen 0 "${P}1 1 0 1 $nl" once file $'13\n'
+# Standard output on a file is fully buffered: the prompt must be flushed.
+row "prompt shows before the read" 0 "${P}1 1 0 1 $nl" prompted file $'13\n'
+row "negatives on lines" 0 "$(prompts 3)1 0 1 $nl" once file $'-1\n-20\n5\n'
+row "two on one line" 0 "$(prompts 2)1 0 1 $nl" once file $'-3 5\n'
+row zero 0 "$P$nl" once file $'0\n'
+row "plus sign" 0 "${P}1 1 1 $nl" once file $'+7\n'
+row "white space, no line end" 0 "${P}1 0 0 1 $nl" once file $' \t\n 9'
+row "letters after" 0 "${P}1 1 0 0 $nl" once file $'12abc\n'
+row letters 0 "$P$nl" once file $'abc\n'
+row largest 0 "$P$ones$nl" once file $'2147483647\n'
+row "above largest" 0 "$P$ones$nl" once file $'99999999999\n'
+row "negative then letters" 0 "$(prompts 2)$nl" once file '-5 abc'
+row empty 1 "$P" once file ''
+row "negative, no line end" 1 "$(prompts 2)" once file '-5'
+row "negative, line end" 1 "$(prompts 2)" once file $'-5\n'
+row "below smallest" 1 "$P" once file $'-99999999999\n'
+# At a terminal the line is ended, so that the shell's prompt starts on a
+# line of its own; elsewhere the prompts alone tell that no answer came.
+row "empty, at a terminal" 1 "$P$nl" once tty ''
+row "thirteen, at a terminal" 0 "${P}1 1 0 1 $nl" once tty $'13\n'
+# The prompts fit below the limit, the digit line does not; then a later
+# prompt fails, the 43rd.
+row "digit line past a file-size limit" 1 "${long:0:limit}" once limited "${negatives}2147483647$nl"
+row "endless negatives, past a file-size limit" 1 "${endless:0:limit}" endless limited -1
+# Once output has failed, no more input is taken; at exit the C library
+# leaves a file's offset just past what the program took.
+row "input a file" 0 "$(prompts 2)1 0 1 $nl" file file $'-1\n5\n' 4
+row "full output, input a file" 1 '' file full $'-1\n5\n' 0
+# Once nothing it writes can arrive, the program stops at once, though
+# the input never ends.
+row "endless negatives, full output" 1 '' endless full -1
+row "endless negatives, closed output" 1 '' endless closed -1
+row "endless negatives, reader gone" 1 '' endless gone-ignored -1
+row "reader gone, SIGPIPE at its default" 141 '' endless gone -1
+exit $failed
