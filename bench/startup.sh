@@ -83,7 +83,7 @@ quartiles() {
 }
 
 echo "One run with \"13\" as input; wall time over $runs timed runs each."
-printf '%-10s %14s %7s %11s %15s %7s\n' command instructions ratio "median ms" "middle half ms" ratio
+printf '%-10s %14s %10s %11s %15s %9s\n' command instructions instr/true "median ms" "middle half ms" time/true
 base_instr=$(instructions true)
 read -r _ base_time _ < <(quartiles true)
 for name in "${names[@]}"; do
@@ -91,7 +91,7 @@ for name in "${names[@]}"; do
   [ "$name" = tobinary ] && program_instr=$instr
   read -r q1 time q3 < <(quartiles "$name")
   awk -v n="$name" -v i="$instr" -v bi="$base_instr" -v t="$time" -v bt="$base_time" -v q1="$q1" -v q3="$q3" \
-    'BEGIN { printf "%-10s %14d %7.2f %11.3f %7.3f-%-7.3f %7.2f\n", n, i, i / bi, t / 1000, q1 / 1000, q3 / 1000, t / bt }'
+    'BEGIN { printf "%-10s %14d %10.2f %11.3f %7.3f-%-7.3f %9.2f\n", n, i, i / bi, t / 1000, q1 / 1000, q3 / 1000, t / bt }'
 done
 
 headers=$(readelf -hl "$program")
@@ -118,4 +118,6 @@ if [ "$growth" -gt 1024 ]; then
   echo "memory grew by $growth KiB over the long run"
   exit 1
 fi
-echo "memory flat: $growth KiB more over the long run"
+change="$growth KiB more"
+[ "$growth" -ge 0 ] || change="$((-growth)) KiB less"
+echo "memory flat: peak RSS $change over the long run than for one number"
