@@ -17,7 +17,8 @@ limit=1024  # bytes that the limited output may grow to
 #   limited  a file that may grow to $limit bytes, with SIGXFSZ ignored
 #   tty      a pseudo-terminal without output processing (from script)
 #   full     /dev/full        closed  no standard output at all
-#   gone     a pipe whose reader has gone; gone-ignored: SIGPIPE ignored
+#   gone     a pipe whose reader ends without reading; gone-ignored: the
+#            same, with SIGPIPE ignored
 # The other signals are at their defaults, whatever the test inherited.
 run() {
   local sig=(--default-signal=PIPE --default-signal=XFSZ)
@@ -48,14 +49,13 @@ run() {
 # OUTPUT is checked where it can be read: in a file or at the terminal.
 failed=0
 row() {
-  local - what=$1 status=$2 out=$3 feed=$4 where=$5 input=$6 taken=${7:-} got
+  local - what=$1 status=$2 out=$3 feed=$4 where=$5 input=$6 taken=${7:-} got i
   set +e
-  printf %s "$input" >"$tmp/in"
   : >"$tmp/out"
   case $feed in
     once) printf %s "$input" | run "$where" ;;
     endless) yes -- "$input" 2>/dev/null | run "$where" ;;
-    file) exec 5<"$tmp/in"
+    file) printf %s "$input" >"$tmp/in" && exec 5<"$tmp/in"
       run "$where" <&5
       got=$(sed -n 's/^pos:\s*//p' /proc/$$/fdinfo/5)
       exec 5<&-
