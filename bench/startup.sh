@@ -118,4 +118,4 @@ if [ "$growth" -gt 1024 ]; then
   echo "memory grew by $growth KiB over the long run"
   exit 1
 fi
-echo "memory flat: the long run's peak RSS is within 1024 KiB of one number's"
+echo "memory flat: the long run's peak RSS is at most 1024 KiB above one number's"
