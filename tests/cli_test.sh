@@ -8,6 +8,7 @@
 # shellcheck source=tests/common.sh
 . "$(dirname "$0")/common.sh"
 program=("${launcher[@]}" "${TOBINARY_PROGRAM:-$1}")
+need script bsdutils  # the terminal rows
 cap=1024    # KiB that a captured output may grow to
 limit=1024  # bytes that the limited output may grow to
 
