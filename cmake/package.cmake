@@ -4,9 +4,8 @@
 # Sets: the CPACK_ variables; at packing time cpack runs source-date.cmake.
 set(CPACK_PACKAGE_CONTACT "tobinary developers <dev@tobinary.invalid>" CACHE STRING
   "Maintainer of the Debian package: name and address")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "tobinary prompts for a number, reads decimal integers from standard input
-until one of them is 0 or more, and writes that number's binary digits,
-most significant first, each followed by one space.")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "An interactive program that asks for a number on standard input
+and writes its binary digits; the manual page, tobinary(1), says how.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # One package; a dynamic program's dependencies from dpkg-shlibdeps.

@@ -1,5 +1,5 @@
-// tobinary: prompt for a number until one of 0 or more arrives, then write
-// its binary digits, most significant first, each followed by a space.
+// tobinary: write a number in binary. The manual page, doc/tobinary.1.in,
+// says what it reads and writes and when it fails.
 #include <unistd.h>
 
 #include <cstdint>
