@@ -15,9 +15,9 @@ int main() {
   std::int32_t value = -1;
 
   for (;;) {
-    // Flushed before each read, so that the prompt shows while the program
-    // waits and a failed write is known before more input is taken: once
-    // nothing can reach the reader, prompting on would never end.
+    // The read below would flush the prompt too; flushed here, a failed
+    // write is known before more input is taken: once nothing can reach the
+    // reader, prompting on would never end.
     if (!(std::cout << "Enter a positive number?").flush()) {
       return EXIT_FAILURE;
     }
