@@ -9,29 +9,30 @@
 . "$(dirname "$0")/common.sh"
 program=("${launcher[@]}" "${TOBINARY_PROGRAM:-$1}")
 need script bsdutils  # the terminal rows
-cap=1024    # KiB that a captured output may grow to
-limit=1024  # bytes that the limited output may grow to
+cap_kib=1024      # a runaway program's output stops here, not at a full disk
+limit_bytes=1024  # one of ulimit -f's 1024-byte blocks
 
 # run WHERE: starts the program on the standard input given, with standard
 # output at WHERE, and writes its exit status to $tmp/status.
-#   file     a file, at most $cap KiB
-#   limited  a file that may grow to $limit bytes, with SIGXFSZ ignored
+#   file     a file, at most $cap_kib KiB
+#   limited  a file that may grow to $limit_bytes bytes, with SIGXFSZ ignored
 #   tty      a pseudo-terminal without output processing (from script)
 #   full     /dev/full        closed  no standard output at all
 #   gone     a pipe whose reader ends without reading; gone-ignored: the
 #            same, with SIGPIPE ignored
-# The other signals are at their defaults, whatever the test inherited.
+# Every signal is handled by default, whatever the test inherited, but
+# for the one that WHERE says is ignored.
 run() {
-  local sig=(--default-signal=PIPE --default-signal=XFSZ)
+  local sig=(--default-signal)
   case $1 in
-    limited) sig=(--default-signal=PIPE --ignore-signal=XFSZ) ;;
-    gone-ignored) sig=(--default-signal=XFSZ --ignore-signal=PIPE) ;;
+    limited) sig+=(--ignore-signal=XFSZ) ;;
+    gone-ignored) sig+=(--ignore-signal=PIPE) ;;
   esac
   local cmd=("${deadline[@]}" env "${sig[@]}" "${program[@]}")
   case $1 in
-    file) (ulimit -f $cap && exec "${cmd[@]}" >"$tmp/out" 2>"$tmp/err") ;;
-    limited) (ulimit -f $((limit / 1024)) && exec "${cmd[@]}" >"$tmp/out" 2>"$tmp/err") ;;
-    tty) (ulimit -f $cap && SHELL=/bin/sh exec script -qec "stty -opost && exec ${cmd[*]@Q} <&3 2>&4" \
+    file) (ulimit -f $cap_kib && exec "${cmd[@]}" >"$tmp/out" 2>"$tmp/err") ;;
+    limited) (ulimit -f $((limit_bytes / 1024)) && exec "${cmd[@]}" >"$tmp/out" 2>"$tmp/err") ;;
+    tty) (ulimit -f $cap_kib && SHELL=/bin/sh exec script -qec "stty -opost && exec ${cmd[*]@Q} <&3 2>&4" \
       /dev/null 3<&0 </dev/null >"$tmp/out" 2>"$tmp/err" 4>&2) ;;
     full) "${cmd[@]}" >/dev/full 2>"$tmp/err" ;;
     # A preloaded library (libfaketime, under reprotest) may take a closed
@@ -64,15 +65,16 @@ row() {
     prompted) rm -f "$tmp/fifo" && mkfifo "$tmp/fifo"
       run "$where" <"$tmp/fifo" &
       exec 6>"$tmp/fifo"
-      for ((i = 0; i < seconds * 10 && $(wc -c <"$tmp/out") < ${#P}; i++)); do sleep 0.1; done
-      # Unanswered, a program that reads before its prompt is out ends.
+      for ((i = 0; i < seconds * 5 && $(wc -c <"$tmp/out") < ${#P}; i++)); do sleep 0.1; done
+      # Unanswered within half the deadline, a program that reads before
+      # its prompt is out ends, and the row fails on what it wrote.
       [ "$(wc -c <"$tmp/out")" -lt ${#P} ] || printf %s "$input" >&6
       exec 6>&-
       wait $! ;;
   esac
   got=$(cat "$tmp/status")
   # A program that runs away would run away in every row after.
-  case $got in 124 | 137 | 153) bad "still running after $seconds s, or past $cap KiB of output" && exit 1 ;; esac
+  case $got in 124 | 137 | 153) bad "still running after $seconds s, or past $cap_kib KiB of output" && exit 1 ;; esac
   [ "$got" = "$status" ] || bad "exit status $got, not $status"
   [ ! -s "$tmp/err" ] || bad "wrote to standard error: $(cat "$tmp/err")"
   got=$(cat "$tmp/out" && echo .) && got=${got%.}
@@ -98,7 +100,7 @@ long=$(prompts 42)$ones$nl
 endless=$(prompts 43)
 
 row thirteen 0 "${P}1 1 0 1 $nl" once file $'13\n'
-# Standard output on a file is fully buffered: the prompt must be flushed.
+# The prompt is out before the program waits for the answer.
 row "prompt shows before the read" 0 "${P}1 1 0 1 $nl" prompted file $'13\n'
 row "negatives on lines" 0 "$(prompts 3)1 0 1 $nl" once file $'-1\n-20\n5\n'
 row "two on one line" 0 "$(prompts 2)1 0 1 $nl" once file $'-3 5\n'
@@ -114,14 +116,12 @@ row empty 1 "$P" once file ''
 row "negative, no line end" 1 "$(prompts 2)" once file '-5'
 row "negative, line end" 1 "$(prompts 2)" once file $'-5\n'
 row "below smallest" 1 "$P" once file $'-99999999999\n'
-# At a terminal the line is ended, so that the shell's prompt starts on a
-# line of its own; elsewhere the prompts alone tell that no answer came.
 row "empty, at a terminal" 1 "$P$nl" once tty ''
 row "thirteen, at a terminal" 0 "${P}1 1 0 1 $nl" once tty $'13\n'
 # The prompts fit below the limit, the digit line does not; then a later
 # prompt fails, the 43rd.
-row "digit line past a file-size limit" 1 "${long:0:limit}" once limited "${negatives}2147483647$nl"
-row "endless negatives, past a file-size limit" 1 "${endless:0:limit}" endless limited -1
+row "digit line past a file-size limit" 1 "${long:0:limit_bytes}" once limited "${negatives}2147483647$nl"
+row "endless negatives, past a file-size limit" 1 "${endless:0:limit_bytes}" endless limited -1
 # Once output has failed, no more input is taken; at exit the C library
 # leaves a file's offset just past what the program took.
 row "input a file" 0 "$(prompts 2)1 0 1 $nl" file file $'-1\n5\n' 4
