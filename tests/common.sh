@@ -17,8 +17,7 @@ need() { command -v "$1" >/dev/null || { echo "$1 not found (Debian's $2): skipp
 # under valgrind or an emulator a second or two.
 seconds=10
 deadline=(timeout -k 5 "$seconds")
-# The words of TOBINARY_LAUNCHER (valgrind, an emulator) go in front of the
-# program. Behaviour tests start the one TOBINARY_PROGRAM names (an
-# installed one, say), where it is set, rather than the one just built:
+# HACKING.md says which tests honour TOBINARY_LAUNCHER and TOBINARY_PROGRAM;
+# such a test starts the program as
 #   program=("${launcher[@]}" "${TOBINARY_PROGRAM:-$built}")
 read -ra launcher <<<"${TOBINARY_LAUNCHER:-}"

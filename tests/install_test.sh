@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the build into a new prefix under each umask a user may have: the
+# Installs the build into a new prefix under umask 077 and again 002: the
 # program must run from there, its manual page, installed compressed, must
 # render without a single warning, every directory must be 0755 and every
 # file 0644 (the program 0755), and the lintian overrides must stay out.
