@@ -14,7 +14,8 @@
 # usage: bench/startup.sh PROGRAM [RUNS] [NEGATIVES]
 #   RUNS       timed runs of each command, taken in turn (default 300)
 #   NEGATIVES  negative numbers fed before 5 in the long run (default 1000000)
-# Needs valgrind, GNU time (/usr/bin/time) and readelf.
+# Needs valgrind, GNU time (/usr/bin/time) and readelf (Debian's valgrind,
+# time and binutils); compares with bc and python3 where they are installed.
 set -euo pipefail
 export LC_ALL=C  # other programs' output, as this script reads it
 
@@ -35,7 +36,8 @@ printf '13\n' >"$tmp/number"
 printf 'obase=2\n13\n' >"$tmp/bc"
 printf 'import sys\nn = int(sys.stdin.readline())\nprint("".join(d + " " for d in format(n, "b")) if n else "")\n' >"$tmp/tobinary.py"
 
-# Each command with the standard input it reads; /bin/true is the floor.
+# /bin/true, which does nothing, is the baseline the others are measured
+# against.
 names=(true tobinary)
 declare -A input=([true]=$tmp/number [tobinary]=$tmp/number [bc]=$tmp/bc [python3]=$tmp/number)
 # shellcheck disable=SC2034 # each is read through a nameref, cmd_$name
