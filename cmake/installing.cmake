@@ -1,7 +1,8 @@
 # Run while installing (`cmake --install` and cpack), not at configure time:
 # the install rules of CMakeLists.txt run it first, then call its two
 # functions. Reads the install's own CMAKE_INSTALL_PREFIX, DESTDIR and
-# CMAKE_INSTALL_MANIFEST_FILES.
+# CMAKE_INSTALL_MANIFEST_FILES. Sets tobinary_made_dirs, and adds the
+# uninstall script to CMAKE_INSTALL_MANIFEST_FILES.
 
 # tobinary_make_dirs(DIR...): makes each directory (relative to the prefix,
 # or absolute) and those above it that are missing 0755, where CMake would

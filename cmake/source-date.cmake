@@ -1,6 +1,7 @@
-# Read by cpack before it packs: unless SOURCE_DATE_EPOCH is set, files get
-# the date of the last commit (a fixed date outside a git checkout), so that
-# two builds of one commit give the same package bytes.
+# Read by cpack before it packs, so that two builds of one commit give the
+# same package bytes. Reads the environment's SOURCE_DATE_EPOCH and
+# CPACK_TOBINARY_SOURCE_DIR; sets SOURCE_DATE_EPOCH, where it is unset, to
+# the date of the last commit (a fixed date outside a git checkout).
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   set(ENV{SOURCE_DATE_EPOCH} 1796644800)  # 2026-12-07 12:00 UTC, the first release
   if(EXISTS ${CPACK_TOBINARY_SOURCE_DIR}/.git)
