@@ -1,5 +1,5 @@
 # Read by cpack before it packs, so that two builds of one commit give the
-# same package bytes. Reads the environment's SOURCE_DATE_EPOCH and
+# package the same dates. Reads the environment's SOURCE_DATE_EPOCH and
 # CPACK_TOBINARY_SOURCE_DIR; sets SOURCE_DATE_EPOCH, where it is unset, to
 # the date of the last commit (a fixed date outside a git checkout).
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
