@@ -36,8 +36,8 @@ printf '13\n' >"$tmp/number"
 printf 'obase=2\n13\n' >"$tmp/bc"
 printf 'import sys\nn = int(sys.stdin.readline())\nprint("".join(d + " " for d in format(n, "b")) if n else "")\n' >"$tmp/tobinary.py"
 
-# /bin/true, which does nothing, is the baseline the others are measured
-# against.
+# Each command is measured against /bin/true, which only starts and exits:
+# the cost of starting a process.
 names=(true tobinary)
 declare -A input=([true]=$tmp/number [tobinary]=$tmp/number [bc]=$tmp/bc [python3]=$tmp/number)
 # shellcheck disable=SC2034 # each is read through a nameref, cmd_$name
@@ -66,8 +66,7 @@ instructions() {
   echo "$count"
 }
 
-# Wall time in microseconds of starting the command from this shell and
-# waiting for it. The commands take turns, so that a slower stretch of the
+# Wall times in microseconds. The commands take turns, so that a slower stretch of the
 # machine falls on all of them alike.
 declare -A times
 for ((i = 0; i < runs; i++)); do

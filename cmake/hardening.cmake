@@ -62,8 +62,6 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
   endif()
 endif()
 
-# A static-pie where the toolchain links one, else a dynamic program; its
-# relocations packed where its own start-up can apply them.
 include(CheckPIESupported)
 check_pie_supported(LANGUAGES CXX)
 set(tobinary_link_mode dynamic)

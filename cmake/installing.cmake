@@ -82,6 +82,6 @@ LIST
 ")
   file(CHMOD "${file}" FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   message(STATUS "Installing: ${file}")
-  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${file}")  # install_manifest.txt lists it too
+  list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${file}")  # so that install_manifest.txt lists it too
   set(CMAKE_INSTALL_MANIFEST_FILES "${CMAKE_INSTALL_MANIFEST_FILES}" PARENT_SCOPE)
 endfunction()

@@ -56,7 +56,8 @@ TEST(Reverse, ReversesInPlace) {
   }
 }
 
-// Captures what std::cout receives and counts its flushes.
+// printData writes to std::cout itself: its buffer is swapped for one that
+// keeps what it receives and counts the flushes.
 struct CoutCapture : std::stringbuf {
   std::streambuf* saved = std::cout.rdbuf(this);
   int flushes = 0;

@@ -100,7 +100,7 @@ long=$(prompts 42)$ones$nl
 endless=$(prompts 43)
 
 row thirteen 0 "${P}1 1 0 1 $nl" once file $'13\n'
-# The prompt is out before the program waits for the answer.
+# A user answers what they see: the prompt must be out before the read.
 row "prompt shows before the read" 0 "${P}1 1 0 1 $nl" prompted file $'13\n'
 row "negatives on lines" 0 "$(prompts 3)1 0 1 $nl" once file $'-1\n-20\n5\n'
 row "two on one line" 0 "$(prompts 2)1 0 1 $nl" once file $'-3 5\n'
@@ -126,8 +126,8 @@ row "endless negatives, past a file-size limit" 1 "${endless:0:limit_bytes}" end
 # leaves a file's offset just past what the program took.
 row "input a file" 0 "$(prompts 2)1 0 1 $nl" file file $'-1\n5\n' 4
 row "full output, input a file" 1 '' file full $'-1\n5\n' 0
-# Once nothing it writes can arrive, the program stops at once, though
-# the input never ends.
+# Endless input: a program that prompted on once its output was gone
+# would never end.
 row "endless negatives, full output" 1 '' endless full -1
 row "endless negatives, closed output" 1 '' endless closed -1
 row "endless negatives, reader gone" 1 '' endless gone-ignored -1

@@ -14,8 +14,8 @@ strace -qq -o /dev/null true || { echo "strace cannot trace a program here (ptra
 # LeakSanitizer stops a sanitizer build's program that runs under ptrace.
 export ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0
 
-# -P limits the fault to calls on the output file, which strace names and
-# does not read.
+# -P, so that only the closes of the output file fail, not the program's
+# other closes; strace names the file and does not read it.
 status=0
 # shellcheck disable=SC2094 # strace only names the file
 printf '13\n' | "${deadline[@]}" strace -f -qq -o "$tmp/trace" -P "$tmp/out" \

@@ -41,8 +41,6 @@ held=$(awk '!/^d/ { print $NF }' <<<"$contents" | sort)
 odd=$(grep -vE '^(drwxr-xr-x |-rw-r--r-- |-rwxr-xr-x .* \./usr/bin/tobinary$)' <<<"$contents" || true)
 [ -z "$odd" ] || fail "not 0755 for a directory and 0644 for a file:"$'\n'"$odd"
 
-# Errors and warnings fail, as does lintian failing to run at all;
-# informational tags are left alone.
 lintian --fail-on error,warning "$deb" || fail "lintian finds the above in $(basename "$deb")"
 
 dpkg-deb --fsys-tarfile "$deb" | tar -xOf - "$doc/changelog.gz" | gzip -dc >"$tmp/changelog"
