@@ -66,8 +66,8 @@ instructions() {
   echo "$count"
 }
 
-# Wall times in microseconds. The commands take turns, so that a slower stretch of the
-# machine falls on all of them alike.
+# Wall times in microseconds. The commands take turns, so that a slower
+# stretch of the machine falls on all of them alike.
 declare -A times
 for ((i = 0; i < runs; i++)); do
   for name in "${names[@]}"; do
