@@ -40,8 +40,9 @@ endfunction()
 # script that removes each file the installs into this prefix put in
 # place, then each directory they made where nothing else is in it. It
 # keeps the lists of the script it replaces, since a second install finds
-# the first one's directories made. In the prefix, no later build changes
-# it; under DESTDIR there is none, as a package's manager keeps the list.
+# the first one's directories made. The lists are in the script itself,
+# so no later build changes what it removes; under DESTDIR there is none,
+# as a package's manager keeps the list.
 function(tobinary_write_uninstall file)
   if(NOT "$ENV{DESTDIR}" STREQUAL "")
     return()
