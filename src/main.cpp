@@ -15,9 +15,9 @@ int main() {
   std::int32_t value = -1;
 
   for (;;) {
-    // The read below would flush the prompt too; flushed here, a failed
-    // write is known before more input is taken: once nothing can reach the
-    // reader, prompting on would never end.
+    // Checked, as once nothing can reach the reader prompting on would never
+    // end. Flushed here, though the read below would flush it too, so that a
+    // failed write is known before any more input is taken.
     if (!(std::cout << "Enter a positive number?").flush()) {
       return EXIT_FAILURE;
     }
