@@ -66,7 +66,8 @@ function(tobinary_write_uninstall file)
   list(TRANSFORM files PREPEND "f ")
   list(TRANSFORM dirs PREPEND "d ")
   string(JOIN "\n" lines ${files} ${dirs})
-  # The lists in a quoted here-document: no path is read by the shell.
+  # The lists in a quoted here-document, which the shell expands nothing
+  # of; like install_manifest.txt, they hold a path a line.
   file(WRITE "${file}" "#!/bin/sh
 # Removes tobinary as `cmake --install` put it in place here: each file it
 # installed (f), then each directory it made (d) where nothing else is in it.
