@@ -48,6 +48,11 @@ function(tobinary_write_uninstall file)
     return()
   endif()
   cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}" NORMALIZE)
+  # The script lists a path a line: one that held a line end would read as
+  # two, the first perhaps a file that no install put there.
+  if("${file};${CMAKE_INSTALL_MANIFEST_FILES}" MATCHES "\n")
+    message(FATAL_ERROR "tobinary: no uninstall script can list a path that holds a line end")
+  endif()
   cmake_path(GET file PARENT_PATH dir)
   tobinary_make_dirs("${dir}")
   set(files ${CMAKE_INSTALL_MANIFEST_FILES} "${file}")
@@ -66,8 +71,7 @@ function(tobinary_write_uninstall file)
   list(TRANSFORM files PREPEND "f ")
   list(TRANSFORM dirs PREPEND "d ")
   string(JOIN "\n" lines ${files} ${dirs})
-  # The lists in a quoted here-document, which the shell expands nothing
-  # of; like install_manifest.txt, they hold a path a line.
+  # The lists in a quoted here-document, which the shell expands nothing of.
   file(WRITE "${file}" "#!/bin/sh
 # Removes tobinary as `cmake --install` put it in place here: each file it
 # installed (f), then each directory it made (d) where nothing else is in it.

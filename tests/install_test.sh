@@ -41,6 +41,13 @@ if [ ! -e "$tmp/staged/usr/bin/tobinary" ] || [ -e "$tmp/staged/usr/share/tobina
   fail "a staged install holds:"$'\n'"$(cd "$tmp/staged" && find .)"
 fi
 
+# A line end in the prefix would split its paths in the uninstall script:
+# the install must fail, writing none.
+odd=$tmp/line$'\n'end
+if "$cmake" --install "$build" --config "$config" --prefix "$odd" >/dev/null 2>&1 || [ -e "$odd/share/tobinary" ]; then
+  fail "an install into a prefix with a line end succeeded, or wrote an uninstall script"
+fi
+
 # A second install finds the directories made: its script must still
 # remove them.
 "$cmake" --install "$build" --config "$config" --prefix "$tmp/002/usr" >/dev/null
