@@ -8,7 +8,7 @@
 # shellcheck source=tests/common.sh
 . "$(dirname "$0")/common.sh"
 program=("${launcher[@]}" "${TOBINARY_PROGRAM:-$1}")
-need script bsdutils  # the terminal rows
+need script bsdutils  # for the terminal rows; without it the whole table skips
 cap_kib=1024      # a runaway program's output stops here, not at a full disk
 limit_bytes=1024  # one of ulimit -f's 1024-byte blocks
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Reads the built program and fails unless it is linked as configure chose
 # (a static-pie has no loader; both it and a dynamic program are position
-# independent, so loaded at a random address) and has the protections of
-# the build that the file shows: stack canaries, read-only relocations,
-# immediate binding and a non-executable stack. It prints what it found, and which control-flow
+# independent, so loaded at a random address) and shows the protections
+# the build asks for, whether its flags or the toolchain's defaults give
+# them: stack canaries, read-only relocations, immediate binding and a
+# non-executable stack. It prints what it found, and which control-flow
 # properties the program carries: the processor enforces them only where
 # every object linked in has them.
 #
