@@ -4,6 +4,14 @@
 # CMAKE_INSTALL_MANIFEST_FILES. Sets tobinary_made_dirs, and adds the
 # uninstall script to CMAKE_INSTALL_MANIFEST_FILES.
 
+# CMake's lists split a path at ";", its file commands take "\" for "/",
+# and the uninstall script lists a path a line: a prefix that held any of
+# them would make, or later remove, paths it does not name. So nothing is
+# installed there.
+if("$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}" MATCHES "[;\\\n]")
+  message(FATAL_ERROR "tobinary: cannot install into a path that holds \";\", \"\\\" or a line end")
+endif()
+
 # tobinary_make_dirs(DIR...): makes each directory (relative to the prefix,
 # or absolute) and those above it that are missing 0755, where CMake would
 # apply the installer's umask (077: no one else could read the manual

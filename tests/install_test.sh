@@ -41,12 +41,15 @@ if [ ! -e "$tmp/staged/usr/bin/tobinary" ] || [ -e "$tmp/staged/usr/share/tobina
   fail "a staged install holds:"$'\n'"$(cd "$tmp/staged" && find .)"
 fi
 
-# A line end in the prefix would split its paths in the uninstall script:
-# the install must fail, writing none.
-odd=$tmp/line$'\n'end
-if "$cmake" --install "$build" --config "$config" --prefix "$odd" >/dev/null 2>&1 || [ -e "$odd/share/tobinary" ]; then
-  fail "an install into a prefix with a line end succeeded, or wrote an uninstall script"
-fi
+# A prefix that CMake or the uninstall script would split must fail before
+# anything is made, there or in the folder the install runs in.
+mkdir "$tmp/odd"
+for odd in 'semi;colon' 'back\slash' $'line\nend'; do
+  if (cd "$tmp/odd" && "$cmake" --install "$build" --config "$config" --prefix "$tmp/odd/$odd" >/dev/null 2>&1) ||
+    [ -n "$(ls -A "$tmp/odd")" ]; then
+    fail "an install into $(printf %q "$odd") succeeded, or made:"$'\n'"$(cd "$tmp/odd" && find .)"
+  fi
+done
 
 # A second install finds the directories made: its script must still
 # remove them.
@@ -65,12 +68,12 @@ done
 # prefix, and all gone after the uninstall. A build of its own, dynamic and
 # without tests, as that is quick.
 "$cmake" -S "$source" -B "$tmp/absolute" -DTOBINARY_STATIC=OFF -DBUILD_TESTING=OFF \
-  -DCMAKE_INSTALL_DOCDIR="$tmp/elsewhere/doc" >/dev/null
+  -DCMAKE_INSTALL_DOCDIR="$tmp/else where/doc" >/dev/null
 "$cmake" --build "$tmp/absolute" >/dev/null
 "$cmake" --install "$tmp/absolute" --prefix "$tmp/absolute-prefix" >/dev/null
-[ -f "$tmp/elsewhere/doc/copyright" ] || fail "no copyright file in the absolute documentation directory"
+[ -f "$tmp/else where/doc/copyright" ] || fail "no copyright file in the absolute documentation directory"
 [ ! -e "$tmp/absolute-prefix/${tmp#/}" ] || fail "the absolute documentation directory made a copy under the prefix"
 sh "$tmp/absolute-prefix/share/tobinary/uninstall.sh"
-for dir in absolute-prefix elsewhere; do
+for dir in absolute-prefix "else where"; do
   [ ! -e "$tmp/$dir" ] || fail "the uninstall script left:"$'\n'"$(find "$tmp/$dir")"
 done
