@@ -8,8 +8,9 @@
 # Sets: tobinary_link_mode (static-pie or dynamic), tobinary_link_options.
 
 # What every compiler and linker of the last decade has, set plainly.
-# _FORTIFY_SOURCE=3 (older toolchains take it as 2), unless CMAKE_CXX_FLAGS
-# (from CXXFLAGS) names it: a choice made there, a level or none, stands.
+# _FORTIFY_SOURCE=3 (with an older compiler, glibc warns and takes it as
+# 2), unless CMAKE_CXX_FLAGS (from CXXFLAGS) names it: a choice made there,
+# a level or none, stands.
 target_compile_options(tobinary_options INTERFACE -fstack-protector-strong)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86)$")
   target_compile_options(tobinary_options INTERFACE -fcf-protection)
