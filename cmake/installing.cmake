@@ -7,7 +7,7 @@
 # CMake's lists split a path at ";", its file commands take "\" for "/",
 # and the uninstall script lists a path a line: a prefix that held any of
 # them would make, or later remove, paths it does not name. So nothing is
-# installed there.
+# installed there (and configure refuses such an install directory).
 if("$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}" MATCHES "[;\\\n]")
   message(FATAL_ERROR "tobinary: cannot install into a path that holds \";\", \"\\\" or a line end")
 endif()
@@ -56,11 +56,6 @@ function(tobinary_write_uninstall file)
     return()
   endif()
   cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY "${CMAKE_INSTALL_PREFIX}" NORMALIZE)
-  # The script lists a path a line: one that held a line end would read as
-  # two, the first perhaps a file that no install put there.
-  if("${file};${CMAKE_INSTALL_MANIFEST_FILES}" MATCHES "\n")
-    message(FATAL_ERROR "tobinary: no uninstall script can list a path that holds a line end")
-  endif()
   cmake_path(GET file PARENT_PATH dir)
   tobinary_make_dirs("${dir}")
   set(files ${CMAKE_INSTALL_MANIFEST_FILES} "${file}")

@@ -64,6 +64,11 @@ for mask in 077 002; do
   [ ! -e "$tmp/$mask" ] || fail "the uninstall script left:"$'\n'"$(find "$tmp/$mask")"
 done
 
+if "$cmake" -S "$source" -B "$tmp/odd-doc" -DTOBINARY_STATIC=OFF -DBUILD_TESTING=OFF \
+  -DCMAKE_INSTALL_DOCDIR="$tmp/line"$'\n'"end" >/dev/null 2>&1; then
+  fail "configure took a documentation directory with a line end"
+fi
+
 # The documents elsewhere, by an absolute path: nothing of them under the
 # prefix, and all gone after the uninstall. A build of its own, dynamic and
 # without tests, as that is quick.
