@@ -5,11 +5,12 @@
 # asserts nothing about times: a run is short, most of it the shell's fork
 # and exec, and its wall time moves with whatever else the machine does,
 # so it prints the median with the spread of the middle half of the runs,
-# and compares instruction counts, which stay the same from run to run. It
-# fails when an instruction count cannot be had, when a static-pie
-# tobinary counts more instructions than /bin/true (a dynamic one is only
-# reported: it loads the C++ runtime at each start), or when memory grows
-# by more than 1 MiB.
+# and compares instruction counts, which stay the same from run to run
+# (python3's, as it seeds its hashes at random, move by a few tenths of a
+# percent). It fails when an instruction count cannot be had, when a
+# static-pie tobinary counts more instructions than /bin/true (a dynamic
+# one is only reported: it loads the C++ runtime at each start), or when
+# memory grows by more than 1 MiB.
 #
 # usage: bench/startup.sh PROGRAM [RUNS] [NEGATIVES]
 #   RUNS       timed runs of each command, taken in turn (default 300)
