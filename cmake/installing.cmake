@@ -1,9 +1,12 @@
 # Run while installing (`cmake --install` and cpack), not at configure time:
 # the install rules of CMakeLists.txt run it first, then call its two
 # functions. Reads the install's own CMAKE_INSTALL_PREFIX, DESTDIR and
-# CMAKE_INSTALL_MANIFEST_FILES. Sets tobinary_made_dirs, and adds the
-# uninstall script to CMAKE_INSTALL_MANIFEST_FILES.
+# CMAKE_INSTALL_MANIFEST_FILES. Sets CMAKE_INSTALL_PREFIX absolute and
+# tobinary_made_dirs, and adds the uninstall script to the manifest files.
 
+# A relative prefix is taken from the folder the install runs in, as
+# CMake's own rules take it, so that no path below is relative twice.
+cmake_path(ABSOLUTE_PATH CMAKE_INSTALL_PREFIX NORMALIZE)
 # CMake's lists split a path at ";", its file commands take "\" for "/",
 # and the uninstall script lists a path a line: a prefix that held any of
 # them would make, or later remove, paths it does not name. So nothing is

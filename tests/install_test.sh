@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs the build into a new prefix under umask 077 and again 002: the
-# program must run from there, its manual page, installed compressed, must
-# render without a single warning, every directory must be 0755 and every
-# file 0644 (the program 0755), and the lintian overrides must stay out.
+# Installs the build into a new prefix, given relative to the folder the
+# install runs in, under umask 077 and again 002: the program must run
+# from there, its manual page, installed compressed, must render without a
+# single warning, every directory must be 0755 and every file 0644 (the
+# program 0755), and the lintian overrides must stay out.
 # Then, after a second install into one of the prefixes and a package
 # built from the same tree, the uninstall script must remove all that the
 # installs made, the prefix included; and so for a build whose documents
@@ -21,7 +22,7 @@ need groff groff-base
 
 for mask in 077 002; do
   prefix=$tmp/$mask/usr
-  (umask "$mask" && "$cmake" --install "$build" --config "$config" --prefix "$prefix" >/dev/null)
+  (cd "$tmp" && umask "$mask" && "$cmake" --install "$build" --config "$config" --prefix "$mask/usr" >/dev/null)
   modes=$(cd "$prefix" && find . -printf '%M %p\n' | sort -k2)
   odd=$(grep -vE '^(drwxr-xr-x |-rw-r--r-- |-rwxr-xr-x \./bin/tobinary$)' <<<"$modes" || true)
   [ -z "$odd" ] || fail "under umask $mask, not 0755 for a directory and 0644 for a file:"$'\n'"$odd"
