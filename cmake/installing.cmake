@@ -1,17 +1,17 @@
-# Run while installing (`cmake --install` and cpack), not at configure time:
-# the install rules of CMakeLists.txt run it first, then call its two
-# functions. Reads the install's own CMAKE_INSTALL_PREFIX, DESTDIR and
-# CMAKE_INSTALL_MANIFEST_FILES. Sets CMAKE_INSTALL_PREFIX absolute and
+# Run while installing (`cmake --install` and cpack): the install rules of
+# CMakeLists.txt set tobinary_dirs, run it, then call its two functions.
+# Reads tobinary_dirs and the install's own CMAKE_INSTALL_PREFIX, DESTDIR
+# and CMAKE_INSTALL_MANIFEST_FILES. Sets CMAKE_INSTALL_PREFIX absolute and
 # tobinary_made_dirs, and adds the uninstall script to the manifest files.
 
 # A relative prefix is taken from the folder the install runs in, as
 # CMake's own rules take it, so that no path below is relative twice.
 cmake_path(ABSOLUTE_PATH CMAKE_INSTALL_PREFIX NORMALIZE)
 # CMake's lists split a path at ";", its file commands take "\" for "/",
-# and the uninstall script lists a path a line: a prefix that held any of
-# them would make, or later remove, paths it does not name. So nothing is
-# installed there (and configure refuses such an install directory).
-if("$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}" MATCHES "[;\\\n]")
+# and the uninstall script lists a path a line: an install into a path
+# that held any of them would make, or later remove, paths it does not
+# name. So it fails before it makes anything.
+if("$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}${tobinary_dirs}" MATCHES "[;\\\n]")
   message(FATAL_ERROR "tobinary: cannot install into a path that holds \";\", \"\\\" or a line end")
 endif()
 

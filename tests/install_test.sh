@@ -8,7 +8,9 @@
 # built from the same tree, the uninstall script must remove all that the
 # installs made, the prefix included; and so for a build whose documents
 # go to a directory named by an absolute path. A staged install, under
-# DESTDIR, must write no uninstall script.
+# DESTDIR, must write no uninstall script. An install into a prefix, or
+# with documents, whose path holds ";", "\" or a line end must fail and
+# make nothing.
 #
 # usage: install_test.sh CMAKE CPACK BUILD_DIR CONFIG SOURCE_DIR
 # shellcheck source=tests/common.sh
@@ -24,8 +26,8 @@ for mask in 077 002; do
   prefix=$tmp/$mask/usr
   (cd "$tmp" && umask "$mask" && "$cmake" --install "$build" --config "$config" --prefix "$mask/usr" >/dev/null)
   modes=$(cd "$prefix" && find . -printf '%M %p\n' | sort -k2)
-  odd=$(grep -vE '^(drwxr-xr-x |-rw-r--r-- |-rwxr-xr-x \./bin/tobinary$)' <<<"$modes" || true)
-  [ -z "$odd" ] || fail "under umask $mask, not 0755 for a directory and 0644 for a file:"$'\n'"$odd"
+  wrong=$(grep -vE '^(drwxr-xr-x |-rw-r--r-- |-rwxr-xr-x \./bin/tobinary$)' <<<"$modes" || true)
+  [ -z "$wrong" ] || fail "under umask $mask, not 0755 for a directory and 0644 for a file:"$'\n'"$wrong"
   [ ! -e "$prefix/share/lintian" ] || fail "the lintian overrides are installed outside the package"
 
   out=$(printf '5\n' | "${deadline[@]}" "${launcher[@]}" "$prefix/bin/tobinary")
@@ -42,14 +44,18 @@ if [ ! -e "$tmp/staged/usr/bin/tobinary" ] || [ -e "$tmp/staged/usr/share/tobina
   fail "a staged install holds:"$'\n'"$(cd "$tmp/staged" && find .)"
 fi
 
-# A prefix that CMake or the uninstall script would split must fail before
-# anything is made, there or in the folder the install runs in.
-mkdir "$tmp/odd"
-for odd in 'semi;colon' 'back\slash' $'line\nend'; do
-  if (cd "$tmp/odd" && "$cmake" --install "$build" --config "$config" --prefix "$tmp/odd/$odd" >/dev/null 2>&1) ||
-    [ -n "$(ls -A "$tmp/odd")" ]; then
-    fail "an install into $(printf %q "$odd") succeeded, or made:"$'\n'"$(cd "$tmp/odd" && find .)"
+# A path that CMake or the uninstall script would split must fail the
+# install before it makes anything, there or in the folder it runs in.
+refuses() {  # BUILD PREFIX
+  mkdir "$tmp/here"
+  if (cd "$tmp/here" && "$cmake" --install "$1" --config "$config" --prefix "$2" >/dev/null 2>&1) ||
+    [ -n "$(ls -A "$tmp/here")" ]; then
+    fail "an install of $1 into $(printf %q "$2") succeeded, or made:"$'\n'"$(cd "$tmp/here" && find .)"
   fi
+  rmdir "$tmp/here"
+}
+for unsafe in 'semi;colon' 'back\slash' $'line\nend'; do
+  refuses "$build" "$tmp/here/$unsafe"
 done
 
 # A second install finds the directories made: its script must still
@@ -65,11 +71,6 @@ for mask in 077 002; do
   [ ! -e "$tmp/$mask" ] || fail "the uninstall script left:"$'\n'"$(find "$tmp/$mask")"
 done
 
-if "$cmake" -S "$source" -B "$tmp/odd-doc" -DTOBINARY_STATIC=OFF -DBUILD_TESTING=OFF \
-  -DCMAKE_INSTALL_DOCDIR="$tmp/line"$'\n'"end" >/dev/null 2>&1; then
-  fail "configure took a documentation directory with a line end"
-fi
-
 # The documents elsewhere, by an absolute path: nothing of them under the
 # prefix, and all gone after the uninstall. A build of its own, dynamic and
 # without tests, as that is quick.
@@ -83,3 +84,6 @@ sh "$tmp/absolute-prefix/share/tobinary/uninstall.sh"
 for dir in absolute-prefix "else where"; do
   [ ! -e "$tmp/$dir" ] || fail "the uninstall script left:"$'\n'"$(find "$tmp/$dir")"
 done
+# The same build, its documents sent to a path with a line end.
+"$cmake" -S "$source" -B "$tmp/absolute" -DCMAKE_INSTALL_DOCDIR="$tmp/here/line"$'\n'"end" >/dev/null 2>&1
+refuses "$tmp/absolute" "$tmp/here/usr"
