@@ -1,14 +1,11 @@
-# Read by cpack before it packs, so that two builds of one commit give the
-# package the same dates. Reads the environment's SOURCE_DATE_EPOCH and
-# CPACK_TOBINARY_SOURCE_DIR; sets SOURCE_DATE_EPOCH, where it is unset, to
-# the date of the last commit (a fixed date outside a git checkout).
+# Read by cpack before it packs. Where SOURCE_DATE_EPOCH is unset, sets it
+# to the date of the changelog's newest entry, as Debian's own tools do, so
+# that every build of one commit, from a clone or an export, dates the
+# package's files alike. Reads CPACK_TOBINARY_SOURCE_DIR.
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
-  set(ENV{SOURCE_DATE_EPOCH} 1796644800)  # 2026-12-07 12:00 UTC, the first release
-  if(EXISTS ${CPACK_TOBINARY_SOURCE_DIR}/.git)
-    execute_process(COMMAND git -C ${CPACK_TOBINARY_SOURCE_DIR} log -1 --format=%ct
-      OUTPUT_VARIABLE date OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
-    if(date MATCHES "^[0-9]+$")
-      set(ENV{SOURCE_DATE_EPOCH} ${date})
-    endif()
-  endif()
+  file(STRINGS ${CPACK_TOBINARY_SOURCE_DIR}/doc/changelog signed REGEX "^ -- " LIMIT_COUNT 1)
+  string(REGEX REPLACE "^.*>  " "" date "${signed}")
+  execute_process(COMMAND date -d "${date}" +%s OUTPUT_VARIABLE epoch
+    OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  set(ENV{SOURCE_DATE_EPOCH} ${epoch})
 endif()
