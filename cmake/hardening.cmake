@@ -8,9 +8,9 @@
 # Sets: tobinary_link_mode (static-pie or dynamic), tobinary_link_options.
 
 # What every compiler and linker of the last decade has, set plainly.
-# _FORTIFY_SOURCE=3 (with an older compiler, glibc warns and takes it as
-# 2), unless CMAKE_CXX_FLAGS (from CXXFLAGS) names it: a choice made there,
-# a level or none, stands.
+# _FORTIFY_SOURCE=3 where the configuration optimises, as it does nothing
+# without (with an older compiler, glibc warns and takes it as 2), unless
+# CMAKE_CXX_FLAGS (from CXXFLAGS) names it: a choice made there stands.
 target_compile_options(tobinary_options INTERFACE -fstack-protector-strong)
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|i.86)$")
   target_compile_options(tobinary_options INTERFACE -fcf-protection)
@@ -19,7 +19,7 @@ elseif(CMAKE_SYSTEM_PROCESSOR MATCHES "^(aarch64|arm64)$")
 endif()
 if(NOT CMAKE_CXX_FLAGS MATCHES "_FORTIFY_SOURCE")
   target_compile_options(tobinary_options INTERFACE
-    "$<$<NOT:$<CONFIG:Debug>>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=3>")
+    "$<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:-U_FORTIFY_SOURCE;-D_FORTIFY_SOURCE=3>")
 endif()
 set(hardening_link_options -Wl,-z,relro -Wl,-z,now -Wl,-z,noexecstack)
 target_link_options(tobinary_options INTERFACE ${hardening_link_options})
