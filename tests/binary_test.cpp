@@ -12,12 +12,10 @@ namespace {
 using Digits = std::vector<std::int32_t>;
 
 TEST(Convert, AppendsDigitsLeastSignificantFirst) {
-  constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
-  constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
   Digits power30(30, 0);
   power30.push_back(1);
-  Digits min(31, 0);
-  min.push_back(-1);
+  Digits min_digits(31, 0);
+  min_digits.push_back(-1);
   const struct {
     std::int32_t value = 0;
     Digits before;
@@ -30,10 +28,10 @@ TEST(Convert, AppendsDigitsLeastSignificantFirst) {
       {13, {}, {1, 0, 1, 1}},
       {2, {7, 7}, {7, 7, 0, 1}},  // appends, never clears
       {1 << 30, {}, power30},
-      {kMax, {}, Digits(31, 1)},
+      {std::numeric_limits<std::int32_t>::max(), {}, Digits(31, 1)},
       // Never passed by the program; documents that a negative value ends
       // the loop without overflow, as signed division does.
-      {kMin, {}, min},
+      {std::numeric_limits<std::int32_t>::min(), {}, min_digits},
   };
   for (const auto& c : cases) {
     Digits digits = c.before;

@@ -135,8 +135,7 @@ else
   echo "script not found (Debian's bsdutils): the rows at a terminal skipped"
   [ "$result" = 1 ] || result=77
 fi
-# The program ignores its arguments, a number among them. Last, as they
-# stay for every later run.
+# Arguments are ignored, a number among them; last, as they stay for later runs.
 program+=(--help 5)
 row "arguments, ignored" 0 "${P}1 1 0 1 $nl" once file $'13\n'
 exit $result

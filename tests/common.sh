@@ -12,9 +12,8 @@ fail() { echo "$@"; exit 1; }
 # need TOOL PACKAGE: skips the test (77), naming what to install.
 need() { command -v "$1" >/dev/null || { echo "$1 not found (Debian's $2): skipped"; exit 77; }; }
 
-# Each run of the program ends within 10 seconds, so that one that loops
-# fails its test rather than hanging it; a sound run takes milliseconds,
-# under valgrind or an emulator a second or two.
+# A run that loops fails its test in 10 seconds rather than hanging it; a
+# sound one takes milliseconds, a second or two under valgrind or an emulator.
 seconds=10
 deadline=(timeout -k 5 "$seconds")
 # HACKING.md says which tests honour TOBINARY_LAUNCHER and TOBINARY_PROGRAM;

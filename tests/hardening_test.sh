@@ -17,8 +17,9 @@ program=$1
 readelf=${2:-readelf}
 objdump=${3:-objdump}
 mode=$4
-need "$readelf" binutils
-need "$objdump" binutils
+pkg=$(basename "$readelf" | sed -E 's/^llvm-.*/llvm/; s/^(.+)-readelf$/binutils-\1/; s/^readelf$/binutils/')
+need "$readelf" "$pkg"
+need "$objdump" "$pkg"
 
 elf=$("$readelf" -hldnW "$program")
 # GNU objdump and llvm-objdump name the option differently.

@@ -8,9 +8,8 @@
 # built from the same tree, the uninstall script must remove all that the
 # installs made, the prefix included; and so for a build whose documents
 # go to a directory named by an absolute path. A staged install, under
-# DESTDIR, must write no uninstall script. An install into a prefix, or
-# with documents, whose path holds ";", "\" or a line end must fail and
-# make nothing.
+# DESTDIR, must write no uninstall script; an install into a path holding
+# ";", "\" or a line end (a prefix, or the documents') must fail, making nothing.
 #
 # usage: install_test.sh CMAKE CPACK BUILD_DIR CONFIG SOURCE_DIR
 # shellcheck source=tests/common.sh
@@ -44,15 +43,12 @@ if [ ! -e "$tmp/staged/usr/bin/tobinary" ] || [ -e "$tmp/staged/usr/share/tobina
   fail "a staged install holds:"$'\n'"$(cd "$tmp/staged" && find .)"
 fi
 
-# A path that CMake or the uninstall script would split must fail the
-# install before it makes anything, there or in the folder it runs in.
-refuses() {  # BUILD PREFIX
-  mkdir "$tmp/here"
+mkdir "$tmp/here"
+refuses() {  # BUILD PREFIX: the install, run in $tmp/here, must fail and make nothing there
   if (cd "$tmp/here" && "$cmake" --install "$1" --config "$config" --prefix "$2" >/dev/null 2>&1) ||
     [ -n "$(ls -A "$tmp/here")" ]; then
     fail "an install of $1 into $(printf %q "$2") succeeded, or made:"$'\n'"$(cd "$tmp/here" && find .)"
   fi
-  rmdir "$tmp/here"
 }
 for unsafe in 'semi;colon' 'back\slash' $'line\nend'; do
   refuses "$build" "$tmp/here/$unsafe"
