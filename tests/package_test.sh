@@ -5,8 +5,8 @@
 # in it is 0755 and every file 0644 (the program 0755); that lintian finds
 # nothing to warn of; that the changelog's newest entry is the package's
 # version; that it is for the machine the program was built for; and that
-# a dynamically linked program's package declares the libraries it needs,
-# a C library as new as every version the program asks of it.
+# a dynamically linked program's package depends on a C library (libc6)
+# as new as every version the program asks of it.
 #
 # usage: package_test.sh CPACK BUILD_DIR CONFIG PROGRAM MODE
 #   MODE  static-pie or dynamic, as configure linked the program
