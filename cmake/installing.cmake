@@ -1,6 +1,6 @@
 # Run while installing (`cmake --install` and cpack): the install rules of
-# CMakeLists.txt set tobinary_dirs, run it, then call its two functions.
-# Reads tobinary_dirs and the install's own CMAKE_INSTALL_PREFIX, DESTDIR
+# CMakeLists.txt set tobinary_install_dirs, run it, then call its two functions.
+# Reads tobinary_install_dirs and the install's own CMAKE_INSTALL_PREFIX, DESTDIR
 # and CMAKE_INSTALL_MANIFEST_FILES. Sets CMAKE_INSTALL_PREFIX absolute and
 # tobinary_made_dirs, and adds the uninstall script to the manifest files.
 
@@ -11,7 +11,7 @@ cmake_path(ABSOLUTE_PATH CMAKE_INSTALL_PREFIX NORMALIZE)
 # and the uninstall script lists a path a line: an install into a path
 # that held any of them would make, or later remove, paths it does not
 # name. So it fails before it makes anything.
-if("$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}${tobinary_dirs}" MATCHES "[;\\\n]")
+if("$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}${tobinary_install_dirs}" MATCHES "[;\\\n]")
   message(FATAL_ERROR "tobinary: cannot install into a path that holds \";\", \"\\\" or a line end")
 endif()
 

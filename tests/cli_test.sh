@@ -49,7 +49,7 @@ run() {
 # OUTPUT is checked where it can be read: in a file or at the terminal.
 result=0  # 1 once a row fails; 77 where a row was skipped and none failed
 row() {
-  local - what=$1 status=$2 out=$3 feed=$4 where=$5 input=$6 taken=${7:-} got i
+  local - what=$1 status=$2 out=$3 feed=$4 where=$5 input=$6 taken=${7:-} took code got i
   set +e
   : >"$tmp/out"
   case $feed in
@@ -57,9 +57,9 @@ row() {
     endless) yes -- "$input" 2>/dev/null | run "$where" ;;
     file) printf %s "$input" >"$tmp/in" && exec 5<"$tmp/in"
       run "$where" <&5
-      got=$(sed -n 's/^pos:\s*//p' /proc/$$/fdinfo/5)
+      took=$(sed -n 's/^pos:\s*//p' /proc/$$/fdinfo/5)
       exec 5<&-
-      [ "$got" = "$taken" ] || bad "took $got bytes of the input, not $taken" ;;
+      [ "$took" = "$taken" ] || bad "took $took bytes of the input, not $taken" ;;
     prompted) rm -f "$tmp/fifo" && mkfifo "$tmp/fifo"
       run "$where" <"$tmp/fifo" &
       exec 6>"$tmp/fifo"
@@ -70,10 +70,10 @@ row() {
       exec 6>&-
       wait $! ;;
   esac
-  got=$(cat "$tmp/status")
+  code=$(cat "$tmp/status")
   # A program that runs away would run away in every row after.
-  case $got in 124 | 137 | 153) bad "still running after $seconds s, or past $cap_kib KiB of output" && exit 1 ;; esac
-  [ "$got" = "$status" ] || bad "exit status $got, not $status"
+  case $code in 124 | 137 | 153) bad "still running after $seconds s, or past $cap_kib KiB of output" && exit 1 ;; esac
+  [ "$code" = "$status" ] || bad "exit status $code, not $status"
   [ ! -s "$tmp/err" ] || bad "wrote to standard error: $(cat "$tmp/err")"
   got=$(cat "$tmp/out" && echo .) && got=${got%.}
   case $where in
@@ -95,7 +95,7 @@ printf -v ones '1 %.0s' {1..31}
 printf -v negatives -- '-1\n%.0s' {1..41}
 nl=$'\n'
 long=$(prompts 42)$ones$nl
-endless=$(prompts 43)
+many_prompts=$(prompts 43)
 
 row thirteen 0 "${P}1 1 0 1 $nl" once file $'13\n'
 # A user answers what they see: the prompt must be out before the read.
@@ -117,7 +117,7 @@ row "below smallest" 1 "$P" once file $'-99999999999\n'
 # The prompts fit below the limit, the digit line does not; then a later
 # prompt fails, the 43rd.
 row "digit line past a file-size limit" 1 "${long:0:limit_bytes}" once limited "${negatives}2147483647$nl"
-row "endless negatives, past a file-size limit" 1 "${endless:0:limit_bytes}" endless limited -1
+row "endless negatives, past a file-size limit" 1 "${many_prompts:0:limit_bytes}" endless limited -1
 # Once output has failed, no more input is taken; at exit the C library
 # leaves a file's offset just past what the program took.
 row "input a file" 0 "$(prompts 2)1 0 1 $nl" file file $'-1\n5\n' 4
