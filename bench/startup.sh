@@ -6,7 +6,7 @@
 # and exec, and its wall time moves with whatever else the machine does,
 # so it prints the median with the spread of the middle half of the runs,
 # and compares instruction counts, which stay the same from run to run
-# (python3's, as it seeds its hashes at random, move by a few tenths of a
+# (python3's, as it seeds its hashes at random, move by under one
 # percent). It fails when an instruction count cannot be had, when a
 # static-pie tobinary counts more instructions than /bin/true (a dynamic
 # one is only reported: it loads the C++ runtime at each start), or when
@@ -88,12 +88,12 @@ quartiles() {
 echo "One run with \"13\" as input; wall time over $runs timed runs each."
 printf '%-10s %14s %10s %11s %15s %9s\n' command instructions instr/true "median ms" "middle half ms" time/true
 base_instr=$(instructions true)
-read -r _ base_time _ < <(quartiles true)
+read -r _ base_median _ < <(quartiles true)
 for name in "${names[@]}"; do
   instr=$(instructions "$name")
   [ "$name" = tobinary ] && program_instr=$instr
-  read -r q1 time q3 < <(quartiles "$name")
-  awk -v n="$name" -v i="$instr" -v bi="$base_instr" -v t="$time" -v bt="$base_time" -v q1="$q1" -v q3="$q3" \
+  read -r q1 median q3 < <(quartiles "$name")
+  awk -v n="$name" -v i="$instr" -v bi="$base_instr" -v t="$median" -v bt="$base_median" -v q1="$q1" -v q3="$q3" \
     'BEGIN { printf "%-10s %14d %10.2f %11.3f %7.3f-%-7.3f %9.2f\n", n, i, i / bi, t / 1000, q1 / 1000, q3 / 1000, t / bt }'
 done
 
