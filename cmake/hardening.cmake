@@ -5,7 +5,8 @@
 # probes, the compiler, its flags and CMAKE_CROSSCOMPILING_EMULATOR, which
 # must run a plain program: configure stops where it cannot.
 # Adds to tobinary_options: the hardening of every compile and link.
-# Sets: tobinary_link_mode (static-pie or dynamic), tobinary_link_options.
+# Sets, for CMakeLists.txt: tobinary_link_mode (static-pie or dynamic) and
+# tobinary_link_options.
 
 # What every compiler and linker of the last decade has, set plainly.
 # _FORTIFY_SOURCE=3 where the configuration optimises, as it does nothing
