@@ -12,7 +12,7 @@ cap_kib=1024      # a runaway program's output stops here, not at a full disk
 limit_bytes=1024  # one of ulimit -f's 1024-byte blocks
 
 # run WHERE: starts the program on the standard input given, with standard
-# output at WHERE, and writes its exit status to $tmp/status.
+# output at WHERE, and writes its exit status to $tmp/code.
 #   file     a file, at most $cap_kib KiB
 #   limited  a file that may grow to $limit_bytes bytes, with SIGXFSZ ignored
 #   tty      a pseudo-terminal without output processing (from script)
@@ -38,7 +38,7 @@ run() {
     closed) (unset LD_PRELOAD && exec "${cmd[@]}" >&- 2>"$tmp/err") ;;
     gone*) "${cmd[@]}" 2>"$tmp/err" | true ;;
   esac
-  echo $? >"$tmp/status"
+  echo $? >"$tmp/code"
 }
 
 # row WHAT STATUS OUTPUT FEED WHERE INPUT [TAKEN]
@@ -49,7 +49,7 @@ run() {
 # OUTPUT is checked where it can be read: in a file or at the terminal.
 result=0  # 1 once a row fails; 77 where a row was skipped and none failed
 row() {
-  local - what=$1 status=$2 out=$3 feed=$4 where=$5 input=$6 taken=${7:-} took code got i
+  local - what=$1 want_code=$2 want=$3 feed=$4 where=$5 input=$6 taken=${7:-} took code got i
   set +e
   : >"$tmp/out"
   case $feed in
@@ -70,14 +70,14 @@ row() {
       exec 6>&-
       wait $! ;;
   esac
-  code=$(cat "$tmp/status")
+  code=$(cat "$tmp/code")
   # A program that runs away would run away in every row after.
   case $code in 124 | 137 | 153) bad "still running after $seconds s, or past $cap_kib KiB of output" && exit 1 ;; esac
-  [ "$code" = "$status" ] || bad "exit status $code, not $status"
+  [ "$code" = "$want_code" ] || bad "exit status $code, not $want_code"
   [ ! -s "$tmp/err" ] || bad "wrote to standard error: $(cat "$tmp/err")"
   got=$(cat "$tmp/out" && echo .) && got=${got%.}
   case $where in
-    file | limited | tty) [ "$got" = "$out" ] || bad "wrote $(printf %q "${got:0:1000}"), not $(printf %q "$out")" ;;
+    file | limited | tty) [ "$got" = "$want" ] || bad "wrote $(printf %q "${got:0:1000}"), not $(printf %q "$want")" ;;
   esac
 }
 bad() {
