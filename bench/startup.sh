@@ -15,8 +15,9 @@
 # usage: bench/startup.sh PROGRAM [RUNS] [NEGATIVES]
 #   RUNS       timed runs of each command, taken in turn (default 300)
 #   NEGATIVES  negative numbers fed before 5 in the long run (default 1000000)
-# Needs valgrind, GNU time (/usr/bin/time) and readelf (Debian's valgrind,
-# time and binutils); compares with bc and python3 where they are installed.
+# Needs bash 5, awk, grep, sed, coreutils, valgrind, GNU time (/usr/bin/time)
+# and readelf (Debian's valgrind, time and binutils for the last three);
+# compares with bc and python3 where they are installed.
 set -euo pipefail
 export LC_ALL=C  # other programs' output, as this script reads it
 
