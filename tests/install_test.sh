@@ -37,9 +37,10 @@ for mask in 077 002; do
   grep -q '^\.SH EXIT STATUS' <<<"$page" || fail "no EXIT STATUS in the installed page"
 done
 
-# A staged install is for a package, which keeps its own list of files.
-DESTDIR=$tmp/staged "$cmake" --install "$build" --config "$config" --prefix /usr >/dev/null
-if [ ! -e "$tmp/staged/usr/bin/tobinary" ] || [ -e "$tmp/staged/usr/share/tobinary" ]; then
+# A staged install is for a package, which keeps its own list of files. Its
+# prefix is in $tmp too, so that an install that lost DESTDIR stays there.
+DESTDIR=$tmp/staged "$cmake" --install "$build" --config "$config" --prefix "$tmp/usr" >/dev/null
+if [ ! -e "$tmp/staged$tmp/usr/bin/tobinary" ] || [ -e "$tmp/staged$tmp/usr/share/tobinary" ]; then
   fail "a staged install holds:"$'\n'"$(cd "$tmp/staged" && find .)"
 fi
 
