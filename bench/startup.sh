@@ -21,7 +21,7 @@
 set -euo pipefail
 export LC_ALL=C  # other programs' output, as this script reads it
 
-if [ $# -lt 1 ] || [ ! -x "$1" ]; then
+if [ $# -lt 1 ] || [ ! -x "$1" ] || ! [[ ${2:-1}/${3:-0} =~ ^[1-9][0-9]*/[0-9]+$ ]]; then
   echo "usage: $0 PROGRAM [RUNS] [NEGATIVES]" >&2
   exit 2
 fi
