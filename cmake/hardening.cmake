@@ -1,12 +1,12 @@
 # Hardening and the link mode, included by CMakeLists.txt once the
 # interface target tobinary_options exists. HACKING.md says why each piece.
-#
 # Reads: TOBINARY_STATIC, TOBINARY_SANITIZE, CMAKE_SYSTEM_PROCESSOR; for the
-# probes, the compiler, its flags and CMAKE_CROSSCOMPILING_EMULATOR, which
-# must run a plain program: configure stops where it cannot.
+# probes, the compiler as CMake knows it, CMAKE_CXX_FLAGS, CMAKE_EXE_LINKER_FLAGS
+# and CMAKE_CROSSCOMPILING_EMULATOR, which must run a plain program.
 # Adds to tobinary_options: the hardening of every compile and link.
 # Sets, for CMakeLists.txt: tobinary_link_mode (static-pie or dynamic) and
-# tobinary_link_options.
+# tobinary_link_options; its other variables, and the probes' TOBINARY_*
+# cache entries, are its own.
 
 # What every compiler and linker of the last decade has, set plainly.
 # _FORTIFY_SOURCE=3 where the configuration optimises, as it does nothing
@@ -85,5 +85,4 @@ if(TOBINARY_STATIC AND NOT TOBINARY_SANITIZE)
       "runtime is loaded at each start, which is slower)")
   endif()
 endif()
-list(JOIN tobinary_link_options " " shown)
-message(STATUS "tobinary: linking ${tobinary_link_mode} ${shown}")
+message(STATUS "tobinary: linking ${tobinary_link_mode} ${tobinary_link_options}")
