@@ -59,6 +59,7 @@ case $machine in
   PowerPC64) triplet=powerpc64-linux-gnu && grep -q 'little endian' <<<"$header" && triplet=powerpc64le-linux-gnu ;;
   RISC-V) triplet=riscv64-linux-gnu ;;
   "IBM S/390") triplet=s390x-linux-gnu ;;
+  "MIPS R3000") triplet=mipsel-linux-gnu && grep -q 'ELF64' <<<"$header" && triplet=mips64el-linux-gnuabi64 ;;
   *) fail "this test does not know the machine '$machine'" ;;
 esac
 arch=$(dpkg-architecture -t"$triplet" -qDEB_HOST_ARCH 2>/dev/null)
