@@ -110,10 +110,10 @@ fi
 
 # Over the default million answers, keeping even the smallest heap block
 # (32 bytes) per answer would add some 30 MiB.
-awk -v n="$negatives" 'BEGIN { for (i = 0; i < n; i++) print -1; print 5 }' >"$tmp/negatives"
+awk -v n="$negatives" 'BEGIN { for (i = 0; i < n; i++) print -1; print 5 }' >"$tmp/long_run"
 measure() { /usr/bin/time -f '%e %M' -o "$tmp/usage" "$program" <"$1" >/dev/null && cat "$tmp/usage"; }
 read -r one_s one_kib < <(measure "$tmp/number")
-read -r long_s long_kib < <(measure "$tmp/negatives")
+read -r long_s long_kib < <(measure "$tmp/long_run")
 echo
 printf '%-28s %9s %14s\n' run seconds "peak RSS KiB"
 printf '%-28s %9s %14s\n' "one number" "$one_s" "$one_kib"

@@ -17,6 +17,5 @@ need() { command -v "$1" >/dev/null || { echo "$1 not found (Debian's $2): skipp
 seconds=10
 deadline=(timeout -k 5 "$seconds")
 # HACKING.md says which tests honour TOBINARY_LAUNCHER and TOBINARY_PROGRAM;
-# such a test starts the program as
-#   program=("${launcher[@]}" "${TOBINARY_PROGRAM:-$built}")
+# each starts the program as program=("${launcher[@]}" "${TOBINARY_PROGRAM:-$built}").
 read -ra launcher <<<"${TOBINARY_LAUNCHER:-}"
