@@ -55,9 +55,9 @@ for unsafe in 'semi;colon' 'back\slash' $'line\nend'; do
   refuses "$build" "$tmp/here/$unsafe"
 done
 
-# A second install finds the directories made: its script must still
-# remove them.
-"$cmake" --install "$build" --config "$config" --prefix "$tmp/002/usr" >/dev/null
+# A second install, of the lintian overrides alone, finds the files and
+# directories of the first: its script must still remove them, and its own.
+"$cmake" --install "$build" --config "$config" --component lintian --prefix "$tmp/002/usr" >/dev/null
 
 # Packing runs the install rules again, into a folder of its own; what
 # this install put in place must still be what its uninstall removes.
