@@ -16,6 +16,6 @@ need() { command -v "$1" >/dev/null || { echo "$1 not found (Debian's $2): skipp
 # sound one takes milliseconds, a second or two under valgrind or an emulator.
 seconds=10
 deadline=(timeout -k 5 "$seconds")
-# HACKING.md says which tests honour TOBINARY_LAUNCHER and TOBINARY_PROGRAM;
-# each starts the program as program=("${launcher[@]}" "${TOBINARY_PROGRAM:-$built}").
+# The tests that honour TOBINARY_LAUNCHER (HACKING.md says which) put its
+# words, read here, in front of the program they start.
 read -ra launcher <<<"${TOBINARY_LAUNCHER:-}"
