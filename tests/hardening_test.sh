@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Reads the built program and fails unless it is linked as configure chose
 # (a static-pie has no loader; both it and a dynamic program are position
-# independent, so loaded at a random address) and shows the protections
-# the build asks for, whether its flags or the toolchain's defaults give
-# them: stack canaries, read-only relocations, immediate binding and a
-# non-executable stack. It prints what it found, and which control-flow
-# properties the program carries: the processor enforces them only where
-# every object linked in has them.
+# independent, so loaded at a random address) and shows stack canaries,
+# read-only relocations, immediate binding and a non-executable stack,
+# whether the build's flags or the toolchain's defaults give them. It
+# prints what it found, and which control-flow properties the program
+# carries: the processor enforces them only where every object linked in
+# has them.
 #
 # usage: hardening_test.sh PROGRAM READELF OBJDUMP MODE
 #   READELF, OBJDUMP  the build's tools (empty: those on PATH)
