@@ -7,12 +7,12 @@
 # A relative prefix is taken from the folder the install runs in, as
 # CMake's own rules take it, so that no path below is relative twice.
 cmake_path(ABSOLUTE_PATH CMAKE_INSTALL_PREFIX NORMALIZE)
-# CMake's lists split a path at ";", its file commands take "\" for "/",
-# and the uninstall script lists a path a line: an install into a path
-# that held any of them would make, or later remove, paths it does not
-# name. So it fails before it makes anything.
-if("$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}${tobinary_install_dirs}" MATCHES "[;\\\n]")
-  message(FATAL_ERROR "tobinary: cannot install into a path that holds \";\", \"\\\" or a line end")
+# CMake's lists split a path at ";" but not past a lone "[" or "]", its
+# file commands take "\" for "/", and the uninstall script lists a path a
+# line: an install into a path that held any of them would make, or later
+# remove, paths it does not name. So it fails before it makes anything.
+if("$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}${tobinary_install_dirs}" MATCHES "[][;\\\n]")
+  message(FATAL_ERROR "tobinary: cannot install into a path holding \";\", \"\\\", \"[\", \"]\" or a line end")
 endif()
 
 # tobinary_make_dirs(DIR...): makes each directory (relative to the prefix,

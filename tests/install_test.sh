@@ -9,7 +9,7 @@
 # installs made, the prefix included; and so for a build whose documents
 # go to a directory named by an absolute path. A staged install, under
 # DESTDIR, must write no uninstall script; an install into a path holding
-# ";", "\" or a line end (a prefix, or the documents') must fail, making nothing.
+# ";", "\", a bracket or a line end (a prefix, or the documents') must fail, making nothing.
 #
 # usage: install_test.sh CMAKE CPACK BUILD_DIR CONFIG SOURCE_DIR
 # shellcheck source=tests/common.sh
@@ -51,7 +51,7 @@ refuses() {  # BUILD PREFIX: the install, run in $tmp/here, must fail and make n
     fail "an install of $1 into $(printf %q "$2") succeeded, or made:"$'\n'"$(cd "$tmp/here" && find .)"
   fi
 }
-for unsafe in 'semi;colon' 'back\slash' $'line\nend'; do
+for unsafe in 'semi;colon' 'back\slash' 'open[' 'close]' $'line\nend'; do
   refuses "$build" "$tmp/here/$unsafe"
 done
 
