@@ -1,12 +1,12 @@
 # Hardening and the link mode, included by CMakeLists.txt once the
 # interface target tobinary_options exists. HACKING.md says why each piece.
 # Reads: TOBINARY_STATIC, TOBINARY_SANITIZE, CMAKE_SYSTEM_PROCESSOR,
-# CMAKE_CXX_FLAGS, and for the probes, which build in the C locale in the
-# build folder, the compiler as CMake knows it, CMAKE_EXE_LINKER_FLAGS and
-# CMAKE_CROSSCOMPILING_EMULATOR, which must run a plain program.
-# Adds to tobinary_options the hardening of every compile and link; sets
-# tobinary_link_mode (static-pie or dynamic) and tobinary_link_options for
-# CMakeLists.txt. Its other variables and TOBINARY_* cache entries are its own.
+# CMAKE_CXX_FLAGS, and for the probes, built in the C locale under
+# PROJECT_BINARY_DIR: the compiler, CMAKE_CXX_COMPILE_OPTIONS_PIE,
+# CMAKE_EXE_LINKER_FLAGS, CMAKE_CROSSCOMPILING_EMULATOR (it must run a
+# plain program). Adds to tobinary_options the hardening of every compile
+# and link; sets tobinary_link_mode (static-pie or dynamic) and
+# tobinary_link_options for CMakeLists.txt, which reads nothing else it sets.
 
 # What every compiler and linker of the last decade has, set plainly.
 # _FORTIFY_SOURCE=3 where the configuration optimises, as it does nothing

@@ -1,8 +1,8 @@
 # The Debian package: `cpack -G DEB` packs the components tobinary and, for
 # a static-pie, lintian, as `cmake --install` would put them in place.
-# Reads tobinary_link_mode, CMAKE_LIBRARY_ARCHITECTURE and the project's
-# version and description; sets the CPACK_ variables and the path of
-# dpkg-architecture, TOBINARY_DPKG_ARCHITECTURE. cpack reads source-date.cmake.
+# Reads tobinary_link_mode, CMAKE_LIBRARY_ARCHITECTURE, PROJECT_SOURCE_DIR
+# and the project's version and description; sets the CPACK_ variables and
+# dpkg-architecture's path, TOBINARY_DPKG_ARCHITECTURE. cpack reads source-date.cmake.
 set(CPACK_PACKAGE_CONTACT "tobinary developers <dev@tobinary.invalid>" CACHE STRING
   "Maintainer of the Debian package: name and address")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "An interactive program that asks for a number on standard input
