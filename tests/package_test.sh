@@ -47,12 +47,12 @@ dpkg-deb --fsys-tarfile "$deb" | tar -xOf - "$doc/changelog.gz" | gzip -dc >"$tm
 newest=$(sed -n '1s/^tobinary (\([^)]*\)).*/\1/p' "$tmp/changelog")
 [ "$newest" = "$(field Version)" ] || fail "changelog's newest entry is '$newest', the package is $(field Version)"
 
-# The Debian architecture of the program's ELF machine, mapped as configure
-# maps the compiler's target.
+# The Debian architecture of the program's own ELF header, through the GNU
+# triplet configure would have for it; a machine not in the table fails.
 header=$(readelf -h "$program")
 machine=$(sed -n 's/^ *Machine: *//p' <<<"$header")
 case $machine in
-  *X86-64) triplet=x86_64-linux-gnu ;;
+  *X86-64) triplet=x86_64-linux-gnu && grep -q 'ELF32' <<<"$header" && triplet=x86_64-linux-gnux32 ;;
   AArch64) triplet=aarch64-linux-gnu ;;
   "Intel 80386") triplet=i686-linux-gnu ;;
   ARM) triplet=arm-linux-gnueabi && grep -q 'hard-float' <<<"$header" && triplet=arm-linux-gnueabihf ;;
